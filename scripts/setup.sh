@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that Kavu needs to build, run and test.
+# Safe to run again. Runs apt-get through sudo when not run as root.
+set -euo pipefail
+
+packages=(
+    # Build tools
+    cmake ninja-build g++ pkg-config
+    # Qt 6 (Debian 12 ships 6.4.2)
+    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
+    qt6-httpserver-dev qt6-websockets-dev
+    # Audio playback through GStreamer (the Qt Multimedia backend used)
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # Fonts with Cyrillic glyphs for pages and labels
+    fonts-dejavu-core
+    # A session bus for publishing what plays, and a virtual display
+    dbus xvfb xauth
+)
+
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+else
+    sudo=(sudo)
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
