@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/BundleInfo.h"
+
+#include <functional>
+
+class AlertPresenter;
+class ProcessTerminator;
+class QWidget;
+class UserDefaults;
+class WebView;
+
+// What the platform gives every screen. The application fills it with the
+// Qt implementations; tests fill it with doubles. The screens do not own
+// these services; they must outlive the screens.
+struct PlatformServices
+{
+    BundleInfo bundle;
+    UserDefaults *userDefaults = nullptr;
+    AlertPresenter *alerts = nullptr;
+    ProcessTerminator *processTerminator = nullptr;
+    // Creates a web view as a child of the given parent.
+    std::function<WebView *(QWidget *parent)> makeWebView;
+};

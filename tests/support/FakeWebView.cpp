@@ -1,0 +1,38 @@
+#include "FakeWebView.h"
+
+void FakeWebView::loadRequest(const QUrl &request)
+{
+    m_loadRequests.append(request);
+    navigate(request, WebViewNavigationType::Other);
+}
+
+void FakeWebView::goBack()
+{
+    ++m_goBackCount;
+    if (canGoBack())
+        m_history.removeLast();
+}
+
+bool FakeWebView::navigate(const QUrl &url, WebViewNavigationType type)
+{
+    const bool allowed = !delegate() || delegate()->webViewShouldStartLoadWithRequest(this, url, type);
+    if (!allowed)
+        return false;
+    m_history.append(url);
+    if (delegate())
+        delegate()->webViewDidStartLoad(this);
+    return true;
+}
+
+void FakeWebView::finishLoad(const QString &title)
+{
+    m_title = title;
+    if (delegate())
+        delegate()->webViewDidFinishLoad(this);
+}
+
+void FakeWebView::failLoad(const QString &error)
+{
+    if (delegate())
+        delegate()->webViewDidFailLoadWithError(this, error);
+}

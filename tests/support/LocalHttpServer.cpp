@@ -1,0 +1,126 @@
+#include "LocalHttpServer.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+QString HttpRequest::path() const
+{
+    const int mark = target.indexOf('?');
+    return QString::fromUtf8(mark < 0 ? target : target.left(mark));
+}
+
+QString HttpRequest::query() const
+{
+    const int mark = target.indexOf('?');
+    return mark < 0 ? QString() : QString::fromUtf8(target.mid(mark + 1));
+}
+
+HttpReply HttpReply::text(const QByteArray &body, int status)
+{
+    HttpReply reply;
+    reply.status = status;
+    reply.body = body;
+    return reply;
+}
+
+HttpReply HttpReply::html(const QString &html)
+{
+    HttpReply reply;
+    reply.contentType = QByteArrayLiteral("text/html; charset=utf-8");
+    reply.body = html.toUtf8();
+    return reply;
+}
+
+LocalHttpServer::LocalHttpServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &LocalHttpServer::onNewConnection);
+}
+
+bool LocalHttpServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QString LocalHttpServer::origin() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+}
+
+QUrl LocalHttpServer::url(const QString &pathAndQuery) const
+{
+    return QUrl(origin() + pathAndQuery);
+}
+
+void LocalHttpServer::route(const QString &path, const HttpReply &reply)
+{
+    m_routes.insert(path, reply);
+}
+
+QStringList LocalHttpServer::requestTargets() const
+{
+    QStringList targets;
+    for (const HttpRequest &request : m_requests)
+        targets.append(QString::fromUtf8(request.target));
+    return targets;
+}
+
+void LocalHttpServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            const int end = buffer->indexOf("\r\n\r\n");
+            if (end < 0 || socket->property("answered").toBool())
+                return;
+            socket->setProperty("answered", true);
+            const QList<QByteArray> lines = buffer->left(end).split('\n');
+            HttpRequest request;
+            const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+            request.method = requestLine.value(0);
+            request.target = requestLine.value(1);
+            for (int i = 1; i < lines.size(); ++i) {
+                const int colon = lines.at(i).indexOf(':');
+                if (colon > 0)
+                    request.headers.insert(lines.at(i).left(colon).trimmed().toLower(),
+                                           lines.at(i).mid(colon + 1).trimmed());
+            }
+            m_requests.append(request);
+            Q_EMIT requestReceived(request);
+            answer(socket, request);
+        });
+    }
+}
+
+void LocalHttpServer::answer(QTcpSocket *socket, const HttpRequest &request)
+{
+    HttpReply reply;
+    if (m_handler) {
+        reply = m_handler(request);
+    } else {
+        const auto route = m_routes.constFind(request.path());
+        reply = route != m_routes.cend() ? route.value() : HttpReply::text("Not found\n", 404);
+    }
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Reply\r\n";
+    head += "Content-Type: " + reply.contentType + "\r\n";
+    head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    head += "Connection: close\r\n";
+    for (const auto &header : std::as_const(reply.headers))
+        head += header.first + ": " + header.second + "\r\n";
+    head += "\r\n";
+    const QByteArray bytes = request.method == "HEAD" ? head : head + reply.body;
+    QPointer<QTcpSocket> guarded(socket);
+    auto send = [guarded, bytes] {
+        if (!guarded)
+            return;
+        guarded->write(bytes);
+        guarded->disconnectFromHost();
+    };
+    if (reply.delayMs > 0)
+        QTimer::singleShot(reply.delayMs, this, send);
+    else
+        send();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <functional>
+
+struct HttpRequest
+{
+    QByteArray method;
+    QByteArray target; // path and query as sent
+    QHash<QByteArray, QByteArray> headers; // names in lower case
+
+    QString path() const;
+    QString query() const; // still percent-encoded, empty when none
+};
+
+struct HttpReply
+{
+    int status = 200;
+    QByteArray contentType = QByteArrayLiteral("text/plain; charset=utf-8");
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    int delayMs = 0;
+
+    static HttpReply text(const QByteArray &body, int status = 200);
+    static HttpReply html(const QString &html);
+};
+
+// A scriptable HTTP/1.1 server on 127.0.0.1 with a port the kernel picks.
+// Each request is answered by the handler (or a 404) and the connection is
+// closed. Every request is recorded.
+class LocalHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Handler = std::function<HttpReply(const HttpRequest &)>;
+
+    explicit LocalHttpServer(QObject *parent = nullptr);
+
+    bool listen();
+    quint16 port() const { return m_server.serverPort(); }
+    QString origin() const;
+    QUrl url(const QString &pathAndQuery) const;
+
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+    // Answers a path (without query) with a fixed reply.
+    void route(const QString &path, const HttpReply &reply);
+
+    QList<HttpRequest> requests() const { return m_requests; }
+    QStringList requestTargets() const;
+    void clearRequests() { m_requests.clear(); }
+
+Q_SIGNALS:
+    void requestReceived(const HttpRequest &request);
+
+private:
+    void onNewConnection();
+    void answer(QTcpSocket *socket, const HttpRequest &request);
+
+    QTcpServer m_server;
+    Handler m_handler;
+    QHash<QString, HttpReply> m_routes;
+    QList<HttpRequest> m_requests;
+};

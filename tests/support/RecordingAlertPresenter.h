@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/AlertPresenter.h"
+#include "platform/AlertView.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+// Keeps every alert it is asked to show; a test "presses" a button with
+// alert->dismissWithClickedButtonIndex().
+class RecordingAlertPresenter : public QObject, public AlertPresenter
+{
+    Q_OBJECT
+
+public:
+    void show(AlertView *alert) override;
+
+    QList<AlertView *> alerts() const;
+    AlertView *last() const;
+    int count() const { return int(m_alerts.size()); }
+    void clear();
+
+private:
+    QList<QPointer<AlertView>> m_alerts;
+};

@@ -1,0 +1,21 @@
+#include "TestPlatform.h"
+
+TestPlatform::TestPlatform()
+    : userDefaults(std::make_unique<UserDefaults>(directory.filePath(QStringLiteral("defaults.conf"))))
+{
+    services.bundle = testBundle();
+    services.userDefaults = userDefaults.get();
+    services.alerts = &alerts;
+    services.processTerminator = &terminator;
+    services.makeWebView = [this](QWidget *parent) -> WebView * {
+        auto *view = new FakeWebView(parent);
+        webViews.append(view);
+        return view;
+    };
+}
+
+BundleInfo TestPlatform::testBundle()
+{
+    return BundleInfo{QStringLiteral("2.5.1"), QStringLiteral("https://service.test"),
+                      QStringLiteral("https://catalogue.test/kavu")};
+}

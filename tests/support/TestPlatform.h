@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FakeWebView.h"
+#include "RecordingAlertPresenter.h"
+#include "RecordingProcessTerminator.h"
+#include "platform/PlatformServices.h"
+#include "platform/UserDefaults.h"
+
+#include <QList>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Platform services made of doubles: fake web views, recorded alerts and
+// process ends, and real user defaults in a temporary directory.
+class TestPlatform
+{
+public:
+    TestPlatform();
+
+    PlatformServices services;
+    QTemporaryDir directory;
+    std::unique_ptr<UserDefaults> userDefaults;
+    RecordingAlertPresenter alerts;
+    RecordingProcessTerminator terminator;
+    QList<QPointer<FakeWebView>> webViews;
+
+    FakeWebView *lastWebView() const { return webViews.isEmpty() ? nullptr : webViews.last().data(); }
+
+    static BundleInfo testBundle();
+};
