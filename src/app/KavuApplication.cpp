@@ -1,0 +1,79 @@
+#include "app/KavuApplication.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "platform/DialogAlertPresenter.h"
+#include "platform/EventLoopProcessTerminator.h"
+#include "platform/KavuSchemeHandler.h"
+#include "platform/UserDefaults.h"
+#include "platform/WebEngineWebView.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QWebEngineProfile>
+
+#include <unistd.h>
+
+void KavuApplication::prepareProcess()
+{
+    // The web engine refuses to start its sandbox as root; only then is it
+    // turned off.
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    KavuSchemeHandler::registerScheme();
+    QCoreApplication::setApplicationName(QStringLiteral("kavu"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Kavu"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kavu.Kavu"));
+}
+
+KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settingsName)
+    : m_userDefaults(std::make_unique<UserDefaults>(UserDefaults::defaultFilePath(settingsName)))
+    , m_terminator(std::make_unique<EventLoopProcessTerminator>())
+{
+    m_alerts = std::make_unique<DialogAlertPresenter>([this] {
+        return static_cast<QWidget *>(m_window.get());
+    });
+    m_profile = new QWebEngineProfile(settingsName, qApp);
+    KavuSchemeHandler::install(m_profile);
+
+    m_services.bundle = bundle;
+    m_services.userDefaults = m_userDefaults.get();
+    m_services.alerts = m_alerts.get();
+    m_services.processTerminator = m_terminator.get();
+    QWebEngineProfile *profile = m_profile;
+    m_services.makeWebView = [profile](QWidget *parent) -> WebView * {
+        return new WebEngineWebView(profile, parent);
+    };
+
+    m_delegate = std::make_unique<AppDelegate>();
+    m_window = std::make_unique<MainWindow>(m_services);
+    m_delegate->setWindow(m_window.get());
+
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, m_delegate.get(),
+                     [delegate = m_delegate.get()](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive) {
+                             delegate->applicationWillEnterForeground();
+                             delegate->applicationDidBecomeActive();
+                         } else {
+                             delegate->applicationWillResignActive();
+                             delegate->applicationDidEnterBackground();
+                         }
+                     });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, m_delegate.get(),
+                     [delegate = m_delegate.get()] { delegate->applicationWillTerminate(); });
+}
+
+KavuApplication::~KavuApplication()
+{
+    // Screens and their web views go before the profile they use.
+    m_window.reset();
+    delete m_profile;
+}
+
+int KavuApplication::exec()
+{
+    m_window->show();
+    m_delegate->applicationDidFinishLaunchingWithOptions({});
+    return QApplication::exec();
+}

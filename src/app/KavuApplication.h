@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/BundleInfo.h"
+#include "platform/PlatformServices.h"
+
+#include <QString>
+
+#include <memory>
+
+class AppDelegate;
+class DialogAlertPresenter;
+class EventLoopProcessTerminator;
+class MainWindow;
+class QWebEngineProfile;
+class UserDefaults;
+
+// Runs the application: sets up the platform services with their Qt
+// implementations, creates the delegate and the window with its screens, and
+// runs the event loop.
+class KavuApplication
+{
+public:
+    // Everything that must happen before the QApplication exists.
+    static void prepareProcess();
+
+    // settingsName names the settings file and the web storage, so that the
+    // demo runner keeps its own apart from the application's.
+    KavuApplication(const BundleInfo &bundle, const QString &settingsName);
+    ~KavuApplication();
+
+    MainWindow *window() const { return m_window.get(); }
+    const PlatformServices &services() const { return m_services; }
+
+    // Shows the window, tells the delegate, and runs until the process ends.
+    int exec();
+
+private:
+    std::unique_ptr<UserDefaults> m_userDefaults;
+    std::unique_ptr<DialogAlertPresenter> m_alerts;
+    std::unique_ptr<EventLoopProcessTerminator> m_terminator;
+    QWebEngineProfile *m_profile = nullptr;
+    PlatformServices m_services;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<MainWindow> m_window;
+};

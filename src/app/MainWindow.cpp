@@ -1,0 +1,30 @@
+#include "app/MainWindow.h"
+
+#include "catalogue/AlbunsViewController.h"
+#include "catalogue/SecondViewController.h"
+
+#include <QTabBar>
+#include <QTabWidget>
+
+MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Kavu"));
+    resize(420, 760);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setTabPosition(QTabWidget::South);
+    m_tabs->setDocumentMode(true);
+    m_tabs->tabBar()->setExpanding(true);
+    setCentralWidget(m_tabs);
+
+    m_music = new SecondViewController(services);
+    m_albums = new AlbunsViewController(services);
+    m_tabs->addTab(m_music, QStringLiteral("Музыка"));
+    m_tabs->addTab(m_albums, QStringLiteral("Альбомы"));
+    // Screens of the remaining tabs.
+    for (const QString &title : {QStringLiteral("Аккаунт"), QStringLiteral("Новости"),
+                                 QStringLiteral("Разработчики"), QStringLiteral("Плеер"),
+                                 QStringLiteral("Поиск")})
+        m_tabs->addTab(new QWidget, title);
+}

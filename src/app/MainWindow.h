@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/PlatformServices.h"
+
+#include <QMainWindow>
+
+class QTabWidget;
+class SecondViewController;
+class AlbunsViewController;
+
+// The application's window: a tab bar at the bottom with one screen per tab,
+// Music first. A screen builds its views when its tab is first shown.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(const PlatformServices &services, QWidget *parent = nullptr);
+
+    QTabWidget *tabs() const { return m_tabs; }
+    SecondViewController *musicScreen() const { return m_music; }
+    AlbunsViewController *albumsScreen() const { return m_albums; }
+
+private:
+    QTabWidget *m_tabs;
+    SecondViewController *m_music;
+    AlbunsViewController *m_albums;
+};

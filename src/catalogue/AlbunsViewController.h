@@ -1,0 +1,12 @@
+#pragma once
+
+#include "catalogue/CatalogueViewController.h"
+
+// The Albums screen.
+class AlbunsViewController : public CatalogueViewController
+{
+    Q_OBJECT
+
+public:
+    explicit AlbunsViewController(const PlatformServices &services, QWidget *parent = nullptr);
+};

@@ -1,0 +1,129 @@
+#include "catalogue/CatalogueViewController.h"
+
+#include "catalogue/CatalogueLayout.h"
+#include "catalogue/SiteAddress.h"
+#include "platform/ActivityIndicatorView.h"
+#include "platform/AlertPresenter.h"
+#include "platform/Autoresizing.h"
+#include "platform/Geometry.h"
+#include "platform/NavigationBar.h"
+#include "platform/NavigationItem.h"
+#include "platform/ProcessTerminator.h"
+#include "platform/UrlText.h"
+#include "platform/UserDefaults.h"
+
+#include <QTimer>
+
+namespace {
+const QString kSettingsTitle = QStringLiteral("Настройки приложения");
+} // namespace
+
+CatalogueViewController::CatalogueViewController(const CatalogueVariant &variant,
+                                                 const PlatformServices &services, QWidget *parent)
+    : CataloguePlayerViewController(services, parent)
+    , m_variant(variant)
+{
+}
+
+CatalogueViewController::~CatalogueViewController()
+{
+    if (m_webView)
+        m_webView->setDelegate(nullptr);
+}
+
+QString CatalogueViewController::siteAddress() const
+{
+    return SiteAddress::resolve(services().userDefaults->stringForKey(customURLKey()),
+                                services().bundle.defaultSiteAddress);
+}
+
+void CatalogueViewController::viewDidLoad()
+{
+    CataloguePlayerViewController::viewDidLoad();
+    setCustomURLKey(QStringLiteral("customURL"));
+    setRadioMode(false);
+    setRadioModeButton(m_variant.radioModeButton);
+    setInfoProgrammButton(m_variant.infoProgrammButton);
+
+    setUpAudioSession();
+
+    const CatalogueLayout layout = CatalogueLayout::forBounds(width(), height());
+    WebView *page = services().makeWebView(view());
+    Geometry::setFrame(page, layout.webView);
+    Geometry::addSubview(view(), page);
+    Autoresizing::setMask(page, Autoresizing::FlexibleWidth | Autoresizing::FlexibleHeight);
+    page->setDelegate(this);
+    setWebView(page);
+
+    // The start page: site address and version as plain text in the format.
+    const QString version = services().bundle.shortVersionString;
+    const std::optional<QUrl> startPage = urlWithString(m_variant.startPage(siteAddress(), version));
+    setInitialURL(startPage.value_or(QUrl()));
+    if (startPage)
+        page->loadRequest(*startPage);
+
+    createBackgroundImageView();
+    createOverlayView();
+    createPlayerControls();
+
+    auto *bar = new NavigationBar(view());
+    Geometry::setFrame(bar, layout.navigationBar);
+    bar->setTintColor(Qt::black);
+    Geometry::addSubview(view(), bar);
+    setNavigationBar(bar);
+    auto *item = new NavigationItem(QString(), this);
+    bar->setItems({item});
+    setWebViewNavigationItem(item);
+
+    createPlayerNavigationBar();
+
+    auto *indicator = new ActivityIndicatorView(ActivityIndicatorView::Style::WhiteLarge, view());
+    indicator->setCenter(center());
+    indicator->setHidesWhenStopped(true);
+    Geometry::addSubview(view(), indicator);
+    setActivityIndicator(indicator);
+
+    auto *loading = new QWidget(view());
+    Geometry::setFrame(loading, layout.fullScreen);
+    Geometry::setBackgroundColor(loading, Geometry::colorWithWhite(0.0, 0.5));
+    loading->setHidden(true);
+    Geometry::addSubview(view(), loading);
+    setLoadingOverlay(loading);
+
+    auto *timer = new QTimer(this);
+    timer->setInterval(1000);
+    connect(timer, &QTimer::timeout, this, &CatalogueViewController::checkPageTitle);
+    timer->start();
+    setTitleCheckTimer(timer);
+
+    createPlayerView();
+}
+
+void CatalogueViewController::checkPageTitle()
+{
+}
+
+void CatalogueViewController::showAppInfo()
+{
+    const QString message = QStringLiteral("Версия: %1").arg(services().bundle.shortVersionString);
+    const QString shown = services().userDefaults->stringForKey(customURLKey())
+                              .value_or(services().bundle.defaultSiteAddress);
+    auto *alert = new AlertView(kSettingsTitle, message, this, QStringLiteral("Отмена"),
+                                {QStringLiteral("Перезагрузить")});
+    alert->setAlertViewStyle(AlertView::Style::PlainTextInput);
+    alert->setTextFieldText(shown);
+    services().alerts->show(alert);
+}
+
+void CatalogueViewController::alertViewClickedButtonAtIndex(AlertView *alertView, int buttonIndex)
+{
+    if (alertView->title() != kSettingsTitle || buttonIndex != 1)
+        return;
+    QString address = alertView->textFieldText();
+    if (address.isEmpty())
+        address = services().bundle.defaultSiteAddress;
+    services().userDefaults->setString(customURLKey(), address);
+    services().userDefaults->synchronize();
+    // The new address takes effect at the next start.
+    services().processTerminator->exitWithStatus(0);
+}

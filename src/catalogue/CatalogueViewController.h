@@ -1,0 +1,71 @@
+#pragma once
+
+#include "catalogue/CatalogueVariant.h"
+#include "platform/AlertView.h"
+#include "platform/WebView.h"
+#include "player/CataloguePlayerViewController.h"
+
+#include "platform/NavigationBar.h"
+#include "platform/NavigationItem.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+
+// A catalogue screen: pages of the catalogue site in a web view under the
+// screen's own navigation bar, with the player of its base class above them.
+// The Music and Albums screens are this design with different variants.
+class CatalogueViewController : public CataloguePlayerViewController,
+                                public WebViewDelegate,
+                                public AlertViewDelegate
+{
+    Q_OBJECT
+
+public:
+    CatalogueViewController(const CatalogueVariant &variant, const PlatformServices &services,
+                            QWidget *parent = nullptr);
+    ~CatalogueViewController() override;
+
+    const CatalogueVariant &variant() const { return m_variant; }
+
+    WebView *webView() const { return m_webView; }
+    void setWebView(WebView *webView) { m_webView = webView; }
+    NavigationBar *navigationBar() const { return m_navigationBar; }
+    void setNavigationBar(NavigationBar *bar) { m_navigationBar = bar; }
+    NavigationItem *webViewNavigationItem() const { return m_webViewNavigationItem; }
+    void setWebViewNavigationItem(NavigationItem *item) { m_webViewNavigationItem = item; }
+    QWidget *loadingOverlay() const { return m_loadingOverlay; }
+    void setLoadingOverlay(QWidget *overlay) { m_loadingOverlay = overlay; }
+    QTimer *titleCheckTimer() const { return m_titleCheckTimer; }
+    void setTitleCheckTimer(QTimer *timer) { m_titleCheckTimer = timer; }
+    QUrl initialURL() const { return m_initialURL; }
+    void setInitialURL(const QUrl &url) { m_initialURL = url; }
+    bool radioModeButton() const { return m_radioModeButton; }
+    void setRadioModeButton(bool on) { m_radioModeButton = on; }
+    bool infoProgrammButton() const { return m_infoProgrammButton; }
+    void setInfoProgrammButton(bool on) { m_infoProgrammButton = on; }
+
+    // The site address, resolved afresh from the stored value on each call.
+    QString siteAddress() const;
+
+    // The settings dialog and its result.
+    void showAppInfo();
+    void alertViewClickedButtonAtIndex(AlertView *alertView, int buttonIndex) override;
+
+    void checkPageTitle();
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    CatalogueVariant m_variant;
+    QPointer<WebView> m_webView;
+    QPointer<NavigationBar> m_navigationBar;
+    QPointer<NavigationItem> m_webViewNavigationItem;
+    QPointer<QWidget> m_loadingOverlay;
+    QPointer<QTimer> m_titleCheckTimer;
+    QUrl m_initialURL;
+    bool m_radioModeButton = false;
+    bool m_infoProgrammButton = false;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QAbstractHttpServer>
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QHttpServerResponder;
+
+// Everything the application talks to, served on 127.0.0.1 with a port the
+// kernel picks: the catalogue site under "/kavu" and the service host's
+// paths. It stands in for both origins when no real server can be reached.
+class DemoService : public QAbstractHttpServer
+{
+    Q_OBJECT
+
+public:
+    explicit DemoService(QObject *parent = nullptr);
+
+    // Starts listening; false when no port could be had.
+    bool start();
+    quint16 port() const { return m_port; }
+    QString origin() const;
+    QString siteAddress() const;
+
+    // The path and query of every request received, in order.
+    QList<QString> requestLog() const { return m_requestLog; }
+
+Q_SIGNALS:
+    void requestReceived(const QString &pathAndQuery);
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+    static void reply(QHttpServerResponder &responder, int status, const QByteArray &contentType,
+                      const QByteArray &body, bool headOnly);
+
+    quint16 m_port = 0;
+    QList<QString> m_requestLog;
+};

@@ -1,0 +1,141 @@
+#include "KavuTestMain.h"
+#include "TestPlatform.h"
+#include "app/AppDelegate.h"
+#include "app/Endpoints.h"
+#include "app/KavuApplication.h"
+#include "app/MainWindow.h"
+#include "catalogue/AlbunsViewController.h"
+#include "catalogue/SecondViewController.h"
+#include "demo/DemoService.h"
+
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+class AppTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void delegateAnswersYesAndDoesNothing();
+    void endpoints_data();
+    void endpoints();
+    void mainWindowHasEveryTab();
+    void musicTabLoadsStartPageFromDemoService();
+};
+
+void AppTest::delegateAnswersYesAndDoesNothing()
+{
+    TestPlatform platform;
+    AppDelegate delegate;
+    QVERIFY(delegate.applicationDidFinishLaunchingWithOptions({}));
+    QVERIFY(delegate.applicationDidFinishLaunchingWithOptions(
+        {{QStringLiteral("url"), QStringLiteral("kavu://music?id=1")}}));
+    QVERIFY(!delegate.window());
+    delegate.applicationWillResignActive();
+    delegate.applicationDidEnterBackground();
+    delegate.applicationWillEnterForeground();
+    delegate.applicationDidBecomeActive();
+    delegate.applicationWillTerminate();
+    QVERIFY(!platform.userDefaults->hasKey(QStringLiteral("customURL")));
+}
+
+void AppTest::endpoints_data()
+{
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("expected");
+
+    const QString site = QStringLiteral("https://c.test/kavu/");
+    const QString base = QStringLiteral("https://c.test/kavu");
+    const QString host = QStringLiteral("https://s.test");
+    QTest::newRow("music") << Endpoints::musicStartPage(site, QStringLiteral("1.0"))
+                           << "https://c.test/kavu/music/?version=1.0";
+    QTest::newRow("albums") << Endpoints::albumsStartPage(site, QStringLiteral("1.0"))
+                            << "https://c.test/kavu/music/albums/?version=1.0";
+    QTest::newRow("track") << Endpoints::trackInfo(site, QStringLiteral("42"))
+                           << "https://c.test/kavu/API/get-info-songs.php?id=42";
+    QTest::newRow("track absent") << Endpoints::trackInfo(site, std::nullopt)
+                                  << "https://c.test/kavu/API/get-info-songs.php?id=(null)";
+    QTest::newRow("track encoded")
+        << Endpoints::trackInfo(site, QStringLiteral("1&x=2#f з\n"))
+        << "https://c.test/kavu/API/get-info-songs.php?id=1%26x%3D2%23f%20%D0%B7%0A";
+    QTest::newRow("random") << Endpoints::randomTrack(site)
+                            << "https://c.test/kavu/API/get-info-random-songs.php";
+    QTest::newRow("account")
+        << Endpoints::account(base, QStringLiteral("a&b"), QStringLiteral("p=q w"))
+        << "https://c.test/kavu/API/account.php?login=a%26b&password=p%3Dq%20w";
+    QTest::newRow("account slash base")
+        << Endpoints::account(site, QStringLiteral("demo"), QStringLiteral("demo"))
+        << "https://c.test/kavu//API/account.php?login=demo&password=demo";
+    QTest::newRow("developers") << Endpoints::developersFeed(base)
+                                << "https://c.test/kavu/API/developers.php";
+    QTest::newRow("news") << Endpoints::newsFeed(host) << "https://s.test/API/lastnews.php";
+    QTest::newRow("direct page") << Endpoints::directPlayerPage(host)
+                                 << "https://s.test/app-version/music/";
+    QTest::newRow("lookup") << Endpoints::trackLookup(host, QStringLiteral("a b"))
+                            << "https://s.test/API/test1.php?id=a%20b";
+    QTest::newRow("search") << Endpoints::searchPage(host) << "https://s.test/app-version/search";
+    QTest::newRow("share") << Endpoints::shareLink(host, QStringLiteral("7"))
+                           << "https://s.test/music/play?id=7";
+    QTest::newRow("share absent") << Endpoints::shareLink(host, std::nullopt)
+                                  << "https://s.test/music/play?id=(null)";
+}
+
+void AppTest::endpoints()
+{
+    QFETCH(QString, actual);
+    QFETCH(QString, expected);
+    QCOMPARE(actual, expected);
+}
+
+void AppTest::mainWindowHasEveryTab()
+{
+    TestPlatform platform;
+    MainWindow window(platform.services);
+    QTabWidget *tabs = window.tabs();
+    QCOMPARE(tabs->tabPosition(), QTabWidget::South);
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles.append(tabs->tabText(i));
+    QCOMPARE(titles, (QStringList{QStringLiteral("Музыка"), QStringLiteral("Альбомы"),
+                                  QStringLiteral("Аккаунт"), QStringLiteral("Новости"),
+                                  QStringLiteral("Разработчики"), QStringLiteral("Плеер"),
+                                  QStringLiteral("Поиск")}));
+    QVERIFY(qobject_cast<SecondViewController *>(tabs->widget(0)));
+    QVERIFY(qobject_cast<AlbunsViewController *>(tabs->widget(1)));
+    // Screens build their views when their tab is first shown.
+    QVERIFY(!window.albumsScreen()->isViewLoaded());
+    window.show();
+    QVERIFY(window.musicScreen()->isViewLoaded());
+    QVERIFY(!window.albumsScreen()->isViewLoaded());
+    tabs->setCurrentIndex(1);
+    QVERIFY(window.albumsScreen()->isViewLoaded());
+    QCOMPARE(platform.webViews.size(), 2);
+}
+
+void AppTest::musicTabLoadsStartPageFromDemoService()
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
+
+    DemoService demo;
+    QVERIFY(demo.start());
+    BundleInfo bundle = BundleInfo::builtIn();
+    bundle.serviceHostOrigin = demo.origin();
+    bundle.defaultSiteAddress = demo.siteAddress();
+    KavuApplication kavu(bundle, QStringLiteral("kavu-test"));
+    kavu.window()->show();
+
+    SecondViewController *music = kavu.window()->musicScreen();
+    QVERIFY(music->isViewLoaded());
+    const QString expected = QStringLiteral("/kavu/music/?version=") + bundle.shortVersionString;
+    QTRY_VERIFY_WITH_TIMEOUT(demo.requestLog().contains(expected), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(music->webView()->documentTitle(), QStringLiteral("Музыка"), 20000);
+    // Its settings live apart, in the configured settings directory.
+    QVERIFY(QFile::exists(home.filePath(QStringLiteral("config/kavu/kavu-test.conf"))));
+}
+
+KAVU_TEST_MAIN(AppTest)
+#include "tst_app.moc"
