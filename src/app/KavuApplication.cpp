@@ -5,6 +5,7 @@
 #include "platform/DialogAlertPresenter.h"
 #include "platform/EventLoopProcessTerminator.h"
 #include "platform/KavuSchemeHandler.h"
+#include "platform/UrlLoader.h"
 #include "platform/UserDefaults.h"
 #include "platform/WebEngineWebView.h"
 
@@ -30,6 +31,7 @@ void KavuApplication::prepareProcess()
 KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settingsName)
     : m_userDefaults(std::make_unique<UserDefaults>(UserDefaults::defaultFilePath(settingsName)))
     , m_terminator(std::make_unique<EventLoopProcessTerminator>())
+    , m_urlLoader(std::make_unique<UrlLoader>())
 {
     m_alerts = std::make_unique<DialogAlertPresenter>([this] {
         return static_cast<QWidget *>(m_window.get());
@@ -41,6 +43,7 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.userDefaults = m_userDefaults.get();
     m_services.alerts = m_alerts.get();
     m_services.processTerminator = m_terminator.get();
+    m_services.urlLoader = m_urlLoader.get();
     QWebEngineProfile *profile = m_profile;
     m_services.makeWebView = [profile](QWidget *parent) -> WebView * {
         return new WebEngineWebView(profile, parent);

@@ -12,6 +12,7 @@ class DialogAlertPresenter;
 class EventLoopProcessTerminator;
 class MainWindow;
 class QWebEngineProfile;
+class UrlLoader;
 class UserDefaults;
 
 // Runs the application: sets up the platform services with their Qt
@@ -38,6 +39,7 @@ private:
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<DialogAlertPresenter> m_alerts;
     std::unique_ptr<EventLoopProcessTerminator> m_terminator;
+    std::unique_ptr<UrlLoader> m_urlLoader;
     QWebEngineProfile *m_profile = nullptr;
     PlatformServices m_services;
     std::unique_ptr<AppDelegate> m_delegate;

@@ -1,10 +1,12 @@
 #include "catalogue/CatalogueViewController.h"
 
 #include "catalogue/CatalogueLayout.h"
-#include "catalogue/SiteAddress.h"
+#include "catalogue/InPageLink.h"
+#include "catalogue/QueryString.h"
 #include "platform/ActivityIndicatorView.h"
 #include "platform/AlertPresenter.h"
 #include "platform/Autoresizing.h"
+#include "platform/BarButtonItem.h"
 #include "platform/Geometry.h"
 #include "platform/NavigationBar.h"
 #include "platform/NavigationItem.h"
@@ -29,12 +31,6 @@ CatalogueViewController::~CatalogueViewController()
 {
     if (m_webView)
         m_webView->setDelegate(nullptr);
-}
-
-QString CatalogueViewController::siteAddress() const
-{
-    return SiteAddress::resolve(services().userDefaults->stringForKey(customURLKey()),
-                                services().bundle.defaultSiteAddress);
 }
 
 void CatalogueViewController::viewDidLoad()
@@ -99,8 +95,103 @@ void CatalogueViewController::viewDidLoad()
     createPlayerView();
 }
 
+bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const QUrl &request,
+                                                                WebViewNavigationType)
+{
+    switch (InPageLink::classify(request)) {
+    case InPageLink::Host::Alert: {
+        const QHash<QString, QString> query = parseQueryString(InPageLink::rawQuery(request));
+        if (query.contains(QStringLiteral("name")) && query.contains(QStringLiteral("text")))
+            services().alerts->show(new AlertView(query.value(QStringLiteral("name")),
+                                                  query.value(QStringLiteral("text")), nullptr,
+                                                  QStringLiteral("OK")));
+        return false;
+    }
+    case InPageLink::Host::Music: {
+        const QHash<QString, QString> query = parseQueryString(InPageLink::rawQuery(request));
+        if (query.contains(QStringLiteral("id")))
+            fetchDataFromServerWithID(query.value(QStringLiteral("id")), false);
+        return false;
+    }
+    case InPageLink::Host::None:
+        break;
+    }
+    return true;
+}
+
+void CatalogueViewController::webViewDidStartLoad(WebView *)
+{
+    loadingOverlay()->setHidden(false);
+    activityIndicator()->startAnimating();
+}
+
+void CatalogueViewController::webViewDidFinishLoad(WebView *)
+{
+    webViewNavigationItem()->setTitle(webView()->documentTitle());
+    loadingOverlay()->setHidden(true);
+    activityIndicator()->stopAnimating();
+    checkPageTitle();
+}
+
+void CatalogueViewController::webViewDidFailLoadWithError(WebView *, const QString &)
+{
+    // A failed load ends the loading state too, so that the page and its bar
+    // take touches again. Nothing is shown or logged.
+    loadingOverlay()->setHidden(true);
+    activityIndicator()->stopAnimating();
+    checkPageTitle();
+}
+
+QHash<QString, QString> CatalogueViewController::parseQueryString(
+    const std::optional<QString> &query) const
+{
+    return QueryString::parse(query);
+}
+
 void CatalogueViewController::checkPageTitle()
 {
+    NavigationItem *item = webViewNavigationItem();
+    if (webView()->documentTitle() == m_variant.startPageTitle) {
+        // New items on every run, each only where the screen offers it.
+        item->setLeftBarButtonItem(
+            infoProgrammButton() ? new BarButtonItem(QStringLiteral("Настройки"),
+                                                     BarButtonItem::Style::Plain,
+                                                     [this] { showAppInfo(); })
+                                 : nullptr);
+        item->setRightBarButtonItem(
+            radioModeButton() ? new BarButtonItem(QStringLiteral("Радио"),
+                                                  BarButtonItem::Style::Plain,
+                                                  [this] { radioButtonTapped(); })
+                              : nullptr);
+    } else {
+        item->setLeftBarButtonItem(new BarButtonItem(QStringLiteral("Назад"),
+                                                     BarButtonItem::Style::Plain,
+                                                     [this] { backButtonTapped(); }));
+        item->setRightBarButtonItem(nullptr);
+    }
+}
+
+void CatalogueViewController::backButtonTapped()
+{
+    setRadioMode(false);
+    // A track-info reply still on its way must not start a track now.
+    invalidateTrackRequests();
+    dropPlayer();
+    hideControls();
+    backgroundImageView()->setImage(QImage());
+    webView()->goBack();
+    updateNowPlayingInfo();
+}
+
+void CatalogueViewController::radioButtonTapped()
+{
+    startRadio();
+}
+
+void CatalogueViewController::startRadio()
+{
+    setRadioMode(true);
+    fetchDataFromServerWithID(std::nullopt, true);
 }
 
 void CatalogueViewController::showAppInfo()
@@ -117,6 +208,7 @@ void CatalogueViewController::showAppInfo()
 
 void CatalogueViewController::alertViewClickedButtonAtIndex(AlertView *alertView, int buttonIndex)
 {
+    CataloguePlayerViewController::alertViewClickedButtonAtIndex(alertView, buttonIndex);
     if (alertView->title() != kSettingsTitle || buttonIndex != 1)
         return;
     QString address = alertView->textFieldText();

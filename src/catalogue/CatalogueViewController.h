@@ -8,6 +8,7 @@
 #include "platform/NavigationBar.h"
 #include "platform/NavigationItem.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -16,9 +17,7 @@
 // A catalogue screen: pages of the catalogue site in a web view under the
 // screen's own navigation bar, with the player of its base class above them.
 // The Music and Albums screens are this design with different variants.
-class CatalogueViewController : public CataloguePlayerViewController,
-                                public WebViewDelegate,
-                                public AlertViewDelegate
+class CatalogueViewController : public CataloguePlayerViewController, public WebViewDelegate
 {
     Q_OBJECT
 
@@ -46,14 +45,23 @@ public:
     bool infoProgrammButton() const { return m_infoProgrammButton; }
     void setInfoProgrammButton(bool on) { m_infoProgrammButton = on; }
 
-    // The site address, resolved afresh from the stored value on each call.
-    QString siteAddress() const;
-
     // The settings dialog and its result.
     void showAppInfo();
     void alertViewClickedButtonAtIndex(AlertView *alertView, int buttonIndex) override;
 
+    // The page browser: every load is decided here; in-page links become
+    // actions of the application and are never loaded.
+    bool webViewShouldStartLoadWithRequest(WebView *webView, const QUrl &request,
+                                           WebViewNavigationType navigationType) override;
+    void webViewDidStartLoad(WebView *webView) override;
+    void webViewDidFinishLoad(WebView *webView) override;
+    void webViewDidFailLoadWithError(WebView *webView, const QString &error) override;
+
+    QHash<QString, QString> parseQueryString(const std::optional<QString> &query) const;
     void checkPageTitle();
+    void backButtonTapped();
+    void radioButtonTapped();
+    void startRadio();
 
 protected:
     void viewDidLoad() override;

@@ -1,6 +1,24 @@
 #include "demo/DemoPages.h"
 
+#include "demo/DemoCatalogue.h"
+
+#include <QUrl>
+
 namespace DemoPages {
+namespace {
+
+QString trackLink(const DemoTrack &track)
+{
+    return QStringLiteral("<a class=\"track\" href=\"kavu://music?id=%1\">%2 <span>%3</span></a>")
+        .arg(QString::number(track.id), track.title.toHtmlEscaped(), track.artist.toHtmlEscaped());
+}
+
+QString encoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+} // namespace
 
 QByteArray page(const QString &title, const QString &bodyHtml)
 {
@@ -8,9 +26,11 @@ QByteArray page(const QString &title, const QString &bodyHtml)
         "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width\">"
         "<title>%1</title>"
-        "<style>body{font-family:sans-serif;margin:16px;background:#fafafa;color:#222}"
-        "h1{font-size:22px}a{display:block;padding:10px 0;color:#0a58ca;font-size:17px;"
-        "text-decoration:none;border-bottom:1px solid #ddd}</style>"
+        "<style>body{font-family:'DejaVu Sans',sans-serif;margin:0;padding:12px 16px;"
+        "background:#fafafa;color:#222}h1{font-size:22px;margin:8px 0 12px}"
+        "a{display:block;padding:12px 4px;color:#0a58ca;font-size:17px;text-decoration:none;"
+        "border-bottom:1px solid #ddd}a span{display:block;color:#666;font-size:14px}"
+        "p{color:#555}</style>"
         "</head><body><h1>%1</h1>%2</body></html>\n")
                              .arg(title.toHtmlEscaped(), bodyHtml);
     return html.toUtf8();
@@ -18,12 +38,34 @@ QByteArray page(const QString &title, const QString &bodyHtml)
 
 QByteArray musicStartPage()
 {
-    return page(QStringLiteral("Музыка"), QStringLiteral("<p>Демо-каталог Kavu.</p>"));
+    QString body = QStringLiteral("<p>Демо-каталог Kavu: нажмите на трек, чтобы слушать.</p>");
+    for (const DemoTrack &track : DemoCatalogue::tracks())
+        body += trackLink(track);
+    body += QStringLiteral("<a id=\"about\" href=\"kavu://alert?name=%1&amp;text=%2\">О каталоге</a>")
+                .arg(encoded(QStringLiteral("О каталоге")),
+                     encoded(QStringLiteral("Восемь демо-треков Kavu, сгенерированных в коде.")));
+    return page(QStringLiteral("Музыка"), body);
 }
 
 QByteArray albumsStartPage()
 {
-    return page(QStringLiteral("Альбомы"), QStringLiteral("<p>Альбомы демо-каталога.</p>"));
+    QString body;
+    for (const DemoAlbum &album : DemoCatalogue::albums())
+        body += QStringLiteral("<a class=\"album\" href=\"%1/\">%2 <span>%3</span></a>")
+                    .arg(QString::number(album.id), album.title.toHtmlEscaped(),
+                         album.artist.toHtmlEscaped());
+    return page(QStringLiteral("Альбомы"), body);
+}
+
+QByteArray albumPage(int albumId)
+{
+    const DemoAlbum *album = DemoCatalogue::album(albumId);
+    if (!album)
+        return QByteArray();
+    QString body = QStringLiteral("<p>%1</p>").arg(album->artist.toHtmlEscaped());
+    for (const DemoTrack &track : DemoCatalogue::tracksOfAlbum(albumId))
+        body += trackLink(track);
+    return page(album->title, body);
 }
 
 } // namespace DemoPages

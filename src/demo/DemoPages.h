@@ -4,11 +4,13 @@
 #include <QString>
 
 // The pages of the demo catalogue site, as UTF-8 HTML with a declared
-// charset.
+// charset. Tracks are in-page links "kavu://music?id=N".
 namespace DemoPages {
 
 QByteArray page(const QString &title, const QString &bodyHtml);
 QByteArray musicStartPage();
 QByteArray albumsStartPage();
+// The page of one album, or an empty array for an unknown album.
+QByteArray albumPage(int albumId);
 
 } // namespace DemoPages

@@ -1,10 +1,14 @@
 #include "demo/DemoService.h"
 
+#include "demo/DemoCatalogue.h"
 #include "demo/DemoPages.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTcpSocket>
+#include <QUrlQuery>
 
 namespace {
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
@@ -56,10 +60,27 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
         return false;
 
     QHttpServerResponder responder = makeResponder(request, socket);
+    static const QRegularExpression albumPath(QStringLiteral("^/kavu/music/albums/(\\d+)/$"));
+    const QUrlQuery query(url);
     if (path == QLatin1String("/kavu/music/")) {
         reply(responder, 200, kHtml, DemoPages::musicStartPage(), head);
     } else if (path == QLatin1String("/kavu/music/albums/")) {
         reply(responder, 200, kHtml, DemoPages::albumsStartPage(), head);
+    } else if (const QRegularExpressionMatch match = albumPath.match(path); match.hasMatch()
+               && DemoCatalogue::album(match.captured(1).toInt())) {
+        reply(responder, 200, kHtml, DemoPages::albumPage(match.captured(1).toInt()), head);
+    } else if (path == QLatin1String("/kavu/API/get-info-songs.php")) {
+        bool numeric = false;
+        const int id = query.queryItemValue(QStringLiteral("id")).toInt(&numeric);
+        const DemoTrack *track = numeric ? DemoCatalogue::track(id) : nullptr;
+        if (track)
+            reply(responder, 200, kText, DemoCatalogue::trackInfoReply(*track, origin()), head);
+        else
+            reply(responder, 404, kText, QStringLiteral("Трек не найден").toUtf8(), head);
+    } else if (path == QLatin1String("/kavu/API/get-info-random-songs.php")) {
+        const QList<DemoTrack> &all = DemoCatalogue::tracks();
+        const DemoTrack &track = all.at(QRandomGenerator::global()->bounded(int(all.size())));
+        reply(responder, 200, kText, DemoCatalogue::trackInfoReply(track, origin()), head);
     } else {
         reply(responder, 404, kText, QByteArrayLiteral("Not found\n"), head);
     }

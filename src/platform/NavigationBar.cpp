@@ -71,37 +71,44 @@ void NavigationBar::setTintColor(const QColor &color)
     rebuild();
 }
 
-QPushButton *NavigationBar::makeButton(BarButtonItem *item)
+void NavigationBar::showItem(QPointer<QPushButton> &button, QPointer<BarButtonItem> &shown,
+                             BarButtonItem *item)
 {
-    auto *button = new QPushButton(item->title(), this);
+    shown = item;
+    if (!item) {
+        delete button;
+        return;
+    }
+    if (button && button->text() == item->title())
+        return;
+    delete button;
+    button = new QPushButton(item->title(), this);
     button->setFlat(true);
     button->setAccessibleName(item->title());
     button->setCursor(Qt::PointingHandCursor);
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::ButtonText, m_tintColor);
-    button->setPalette(palette);
-    QPointer<BarButtonItem> guarded(item);
-    connect(button, &QPushButton::clicked, this, [guarded] {
-        if (guarded)
-            guarded->trigger();
+    connect(button, &QPushButton::clicked, this, [&shown] {
+        if (BarButtonItem *current = shown)
+            current->trigger();
     });
     button->show();
-    return button;
 }
 
 void NavigationBar::rebuild()
 {
-    delete m_leftButton;
-    delete m_rightButton;
     if (m_titleView && m_titleView->parentWidget() == this)
         m_titleView->hide();
     m_titleView = nullptr;
 
     NavigationItem *item = topItem();
-    if (item && item->leftBarButtonItem())
-        m_leftButton = makeButton(item->leftBarButtonItem());
-    if (item && item->rightBarButtonItem())
-        m_rightButton = makeButton(item->rightBarButtonItem());
+    showItem(m_leftButton, m_leftItem, item ? item->leftBarButtonItem() : nullptr);
+    showItem(m_rightButton, m_rightItem, item ? item->rightBarButtonItem() : nullptr);
+    for (QPushButton *button : {m_leftButton.data(), m_rightButton.data()}) {
+        if (!button)
+            continue;
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::ButtonText, m_tintColor);
+        button->setPalette(palette);
+    }
     if (item && item->titleView()) {
         m_titleView = item->titleView();
         if (m_titleView->parentWidget() != this)

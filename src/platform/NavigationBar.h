@@ -40,12 +40,17 @@ protected:
 private:
     void rebuild();
     void layoutContents();
-    QPushButton *makeButton(BarButtonItem *item);
+    // Shows the item in the button slot; a button with the same title stays
+    // and acts for the new item, so that a press is never lost to a rebuild.
+    void showItem(QPointer<QPushButton> &button, QPointer<BarButtonItem> &shown,
+                  BarButtonItem *item);
 
     QList<QPointer<NavigationItem>> m_items;
     QColor m_tintColor;
     QPointer<QPushButton> m_leftButton;
     QPointer<QPushButton> m_rightButton;
+    QPointer<BarButtonItem> m_leftItem;
+    QPointer<BarButtonItem> m_rightItem;
     QLabel *m_titleLabel = nullptr;
     QPointer<QWidget> m_titleView;
 };

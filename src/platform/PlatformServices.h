@@ -7,6 +7,7 @@
 class AlertPresenter;
 class ProcessTerminator;
 class QWidget;
+class UrlLoader;
 class UserDefaults;
 class WebView;
 
@@ -19,6 +20,7 @@ struct PlatformServices
     UserDefaults *userDefaults = nullptr;
     AlertPresenter *alerts = nullptr;
     ProcessTerminator *processTerminator = nullptr;
+    UrlLoader *urlLoader = nullptr;
     // Creates a web view as a child of the given parent.
     std::function<WebView *(QWidget *parent)> makeWebView;
 };

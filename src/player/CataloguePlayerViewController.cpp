@@ -1,5 +1,15 @@
 #include "player/CataloguePlayerViewController.h"
 
+#include "app/Endpoints.h"
+#include "catalogue/SiteAddress.h"
+#include "platform/BarButtonItem.h"
+#include "platform/ImageDecoding.h"
+#include "platform/Log.h"
+#include "platform/NavigationItem.h"
+#include "platform/TextDecoding.h"
+#include "platform/UrlText.h"
+#include "platform/UserDefaults.h"
+#include "player/TrackInfoReply.h"
 #include "platform/ActivityIndicatorView.h"
 #include "platform/AlertPresenter.h"
 #include "platform/AlertView.h"
@@ -52,6 +62,12 @@ CataloguePlayerViewController::CataloguePlayerViewController(const PlatformServi
 }
 
 CataloguePlayerViewController::~CataloguePlayerViewController() = default;
+
+QString CataloguePlayerViewController::siteAddress() const
+{
+    return SiteAddress::resolve(m_services.userDefaults->stringForKey(customURLKey()),
+                                m_services.bundle.defaultSiteAddress);
+}
 
 void CataloguePlayerViewController::showAlertWithTitle(const QString &title,
                                                        const QString &message)
@@ -164,4 +180,142 @@ void CataloguePlayerViewController::hideControls()
 {
     for (QWidget *control : controlViews())
         control->setHidden(true);
+}
+
+void CataloguePlayerViewController::dropPlayer()
+{
+}
+
+void CataloguePlayerViewController::fetchDataFromServerWithID(const std::optional<QString> &songID,
+                                                              bool isRadioMode)
+{
+    setCurrentSongID(songID);
+    activityIndicator()->startAnimating();
+    dropPlayer();
+
+    const QString site = siteAddress();
+    const QString address =
+        isRadioMode ? Endpoints::randomTrack(site) : Endpoints::trackInfo(site, songID);
+    const quint64 request = ++m_trackRequestSerial;
+    m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kTrackInfoLimit, this,
+                              [this, request](const UrlResponse &response) {
+                                  handleTrackInfoResponse(request, response);
+                              });
+}
+
+void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
+                                                            const UrlResponse &response)
+{
+    if (request != m_trackRequestSerial) {
+        systemLog(QStringLiteral("Ответ на устаревший запрос пропущен"));
+        return;
+    }
+    const QString error = QStringLiteral("Ошибка");
+    if (!response.succeeded() && !response.exceededLimit) {
+        systemLog(QStringLiteral("Ошибка подключения: %1").arg(response.error));
+        showAlertWithTitle(error, QStringLiteral("Не удалось подключиться к серверу."));
+        activityIndicator()->stopAnimating();
+        return;
+    }
+
+    // A body past the limit is not kept and counts as no text.
+    const std::optional<QString> text =
+        response.data ? decodeUtf8(*response.data) : std::optional<QString>();
+    systemLog(QStringLiteral("Ответ сервера: %1").arg(text.value_or(QStringLiteral("(null)"))));
+
+    const TrackInfoReply reply = TrackInfoReply::parse(text);
+    if (reply.status == TrackInfoReply::Status::BadFormat) {
+        systemLog(QStringLiteral("Неверный формат данных"));
+        showAlertWithTitle(error, QStringLiteral("Неверный формат данных"));
+        activityIndicator()->stopAnimating();
+        return;
+    }
+    if (reply.nextSongID) {
+        setNextSongID(reply.nextSongID);
+        systemLog(QStringLiteral("ID следующей песни: %1").arg(*reply.nextSongID));
+    }
+    if (reply.status == TrackInfoReply::Status::BadUrl) {
+        systemLog(QStringLiteral("Неверный формат URL"));
+        showAlertWithTitle(error, QStringLiteral("Неверный формат данных"));
+        activityIndicator()->stopAnimating();
+        return;
+    }
+
+    systemLog(QStringLiteral("Audio URL: %1").arg(reply.audioURL.toString(QUrl::FullyEncoded)));
+    systemLog(QStringLiteral("Icon URL: %1").arg(reply.iconURL.toString(QUrl::FullyEncoded)));
+    systemLog(QStringLiteral("Song Name: %1").arg(reply.songName));
+    systemLog(QStringLiteral("Artist Name: %1").arg(reply.artistName));
+
+    loadIconFromURL(reply.iconURL);
+    createAudioPlayerWithURL(reply.audioURL);
+    showControls();
+    songNameLabel()->setText(reply.songName);
+    artistNameLabel()->setText(reply.artistName);
+    createAndShowPlayerNavigationBarWithTitle(reply.songName);
+    activityIndicator()->stopAnimating();
+}
+
+void CataloguePlayerViewController::loadIconFromURL(const QUrl &url)
+{
+    activityIndicator()->startAnimating();
+    const quint64 request = ++m_iconRequestSerial;
+    m_services.urlLoader->get(url, kPictureLimit, this, [this, request](const UrlResponse &response) {
+        // A picture of an earlier track never replaces the current one.
+        if (request != m_iconRequestSerial)
+            return;
+        if (!response.succeeded()) {
+            systemLog(QStringLiteral("Ошибка загрузки иконки: %1").arg(response.error));
+            return;
+        }
+        backgroundImageView()->setImage(decodeImage(*response.data));
+        activityIndicator()->stopAnimating();
+    });
+}
+
+void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &)
+{
+}
+
+void CataloguePlayerViewController::createAndShowPlayerNavigationBarWithTitle(const QString &title)
+{
+    auto *item = new NavigationItem(title);
+    item->setLeftBarButtonItem(new BarButtonItem(QStringLiteral("Назад"), BarButtonItem::Style::Plain,
+                                                 [this] { playerBackButtonTapped(); }));
+    item->setRightBarButtonItem(new BarButtonItem(QStringLiteral("Инфо"), BarButtonItem::Style::Plain,
+                                                  [this] { playerInfoButtonTapped(); }));
+    playerNavigationBar()->setItems({item});
+    playerNavigationBar()->setHidden(false);
+}
+
+void CataloguePlayerViewController::playerBackButtonTapped()
+{
+    setRadioMode(false);
+    // A track-info reply still on its way must not start a track now.
+    invalidateTrackRequests();
+    dropPlayer();
+    hideControls();
+    backgroundImageView()->setImage(QImage());
+    playerNavigationBar()->setHidden(true);
+    updateNowPlayingInfo();
+}
+
+void CataloguePlayerViewController::playerInfoButtonTapped()
+{
+    const QString unknown = QStringLiteral("Неизвестно");
+    const QString song = songNameLabel()->text().isEmpty() ? unknown : songNameLabel()->text();
+    const QString artist = artistNameLabel()->text().isEmpty() ? unknown : artistNameLabel()->text();
+    const QString link = Endpoints::shareLink(m_services.bundle.serviceHostOrigin, currentSongID());
+    const QString message =
+        QStringLiteral("Название: %1\nАвтор: %2\nСсылка: %3").arg(song, artist, link);
+    m_services.alerts->show(new AlertView(QStringLiteral("Информация о песне"), message,
+                                          this,
+                                          QStringLiteral("ОК")));
+}
+
+void CataloguePlayerViewController::alertViewClickedButtonAtIndex(AlertView *, int)
+{
+}
+
+void CataloguePlayerViewController::updateNowPlayingInfo()
+{
 }

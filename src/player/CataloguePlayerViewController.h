@@ -1,16 +1,19 @@
 #pragma once
 
 #include "platform/ActivityIndicatorView.h"
+#include "platform/AlertView.h"
 #include "platform/ImageButton.h"
 #include "platform/ImageView.h"
 #include "platform/NavigationBar.h"
 #include "platform/PlatformServices.h"
 #include "platform/Slider.h"
+#include "platform/UrlLoader.h"
 #include "platform/ViewController.h"
 
 #include <QLabel>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -19,7 +22,7 @@
 // the track's picture, names, controls and its own navigation bar, and the
 // state the player keeps. The web side (CatalogueViewController) derives
 // from it and builds these views in its load step.
-class CataloguePlayerViewController : public ViewController
+class CataloguePlayerViewController : public ViewController, public AlertViewDelegate
 {
     Q_OBJECT
 
@@ -63,8 +66,27 @@ public:
     bool radioMode() const { return m_radioMode; }
     void setRadioMode(bool on) { m_radioMode = on; }
 
+    // The site address, resolved afresh from the stored value on each call.
+    QString siteAddress() const;
+
     // Shows an alert with one button "ОК" and no delegate.
     void showAlertWithTitle(const QString &title, const QString &message);
+
+    // Asks the catalogue site for a track (or a random track in radio mode)
+    // and starts it when the reply is valid. Only the latest request counts.
+    void fetchDataFromServerWithID(const std::optional<QString> &songID, bool isRadioMode);
+
+    // Player operations called on a valid track-info reply.
+    void loadIconFromURL(const QUrl &url);
+    void createAudioPlayerWithURL(const QUrl &url);
+    void createAndShowPlayerNavigationBarWithTitle(const QString &title);
+    void playerBackButtonTapped();
+    void playerInfoButtonTapped();
+    void updateNowPlayingInfo();
+
+    // The song information alert closes with its only button and changes
+    // nothing; the web side adds the settings dialog.
+    void alertViewClickedButtonAtIndex(AlertView *alertView, int buttonIndex) override;
 
     // The player's views: moves the background picture, the veil, the
     // controls and the player navigation bar into a new hidden player view
@@ -73,8 +95,17 @@ public:
     void showControls();
     void hideControls();
 
+    // Limits on what a server may send.
+    static constexpr qint64 kTrackInfoLimit = 64 * 1024;
+    static constexpr qint64 kPictureLimit = 20 * 1024 * 1024;
+
 protected:
     const PlatformServices &services() const { return m_services; }
+
+    // Makes every outstanding track-info reply stale.
+    void invalidateTrackRequests() { ++m_trackRequestSerial; }
+    // Stops and drops the current player, if any.
+    void dropPlayer();
 
     // Steps of the load step that build the player's views, each adding its
     // views on top of the root view.
@@ -87,6 +118,7 @@ protected:
 private:
     // The eight views that showControls and hideControls switch, in order.
     QList<QWidget *> controlViews() const;
+    void handleTrackInfoResponse(quint64 request, const UrlResponse &response);
 
     PlatformServices m_services;
 
@@ -105,4 +137,6 @@ private:
     std::optional<QString> m_nextSongID;
     std::optional<QString> m_currentSongID;
     bool m_radioMode = false;
+    quint64 m_trackRequestSerial = 0;
+    quint64 m_iconRequestSerial = 0;
 };

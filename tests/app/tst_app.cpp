@@ -7,8 +7,10 @@
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
+#include "platform/WebEngineWebView.h"
 
 #include <QTabBar>
+#include <QWebEngineView>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -22,7 +24,28 @@ private Q_SLOTS:
     void endpoints();
     void mainWindowHasEveryTab();
     void musicTabLoadsStartPageFromDemoService();
+    void clickingATrackLinkAppliesItsReply();
+
+private:
+    static QPoint elementCenter(WebEngineWebView *view, const QString &selector);
 };
+
+QPoint AppTest::elementCenter(WebEngineWebView *view, const QString &selector)
+{
+    QVariantList result;
+    bool done = false;
+    view->page()->runJavaScript(
+        QStringLiteral("(function(){var r=document.querySelector('%1').getBoundingClientRect();"
+                       "return [r.left + r.width / 2, r.top + r.height / 2];})()")
+            .arg(selector),
+        [&](const QVariant &value) {
+            result = value.toList();
+            done = true;
+        });
+    if (!QTest::qWaitFor([&] { return done; }, 10000) || result.size() != 2)
+        return QPoint(-1, -1);
+    return QPoint(qRound(result.at(0).toDouble()), qRound(result.at(1).toDouble()));
+}
 
 void AppTest::delegateAnswersYesAndDoesNothing()
 {
@@ -135,6 +158,43 @@ void AppTest::musicTabLoadsStartPageFromDemoService()
     QTRY_COMPARE_WITH_TIMEOUT(music->webView()->documentTitle(), QStringLiteral("Музыка"), 20000);
     // Its settings live apart, in the configured settings directory.
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("config/kavu/kavu-test.conf"))));
+}
+
+void AppTest::clickingATrackLinkAppliesItsReply()
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
+
+    DemoService demo;
+    QVERIFY(demo.start());
+    BundleInfo bundle = BundleInfo::builtIn();
+    bundle.serviceHostOrigin = demo.origin();
+    bundle.defaultSiteAddress = demo.siteAddress();
+    KavuApplication kavu(bundle, QStringLiteral("kavu-test"));
+    kavu.window()->show();
+    SecondViewController *music = kavu.window()->musicScreen();
+
+    // The start page offers its items once loaded.
+    QTRY_VERIFY_WITH_TIMEOUT(music->webViewNavigationItem()->rightBarButtonItem(), 20000);
+    QCOMPARE(music->webViewNavigationItem()->title(), QStringLiteral("Музыка"));
+    QCOMPARE(music->webViewNavigationItem()->leftBarButtonItem()->title(),
+             QStringLiteral("Настройки"));
+
+    auto *page = qobject_cast<WebEngineWebView *>(music->webView());
+    QVERIFY(page);
+    const QPoint link = elementCenter(page, QStringLiteral("a.track"));
+    QVERIFY(link.x() >= 0);
+    QTest::mouseClick(page->engineView()->focusProxy(), Qt::LeftButton, {}, link);
+
+    QTRY_VERIFY_WITH_TIMEOUT(demo.requestLog().contains(QStringLiteral("/kavu/API/get-info-songs.php?id=1")),
+                             10000);
+    QTRY_COMPARE_WITH_TIMEOUT(music->songNameLabel()->text(), QStringLiteral("Белые ночи"), 10000);
+    QCOMPARE(music->artistNameLabel()->text(), QStringLiteral("Кавуновый оркестр"));
+    QCOMPARE(music->nextSongID(), std::optional<QString>(QStringLiteral("2")));
+    QVERIFY(music->playerView()->isVisible());
+    QCOMPARE(page->currentUrl().path(), QStringLiteral("/kavu/music/"));
 }
 
 KAVU_TEST_MAIN(AppTest)

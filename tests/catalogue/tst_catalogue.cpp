@@ -2,7 +2,10 @@
 #include "app/Endpoints.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
+#include "catalogue/InPageLink.h"
+#include "catalogue/QueryString.h"
 #include "catalogue/SiteAddress.h"
+#include "LocalHttpServer.h"
 #include "platform/Geometry.h"
 
 #include <QTest>
@@ -53,6 +56,26 @@ private Q_SLOTS:
     void loadStepLayout_data();
     void loadStepLayout();
     void onlyWebViewFollowsSizeChanges();
+
+    void parseQueryString_data();
+    void parseQueryString();
+    void linkProtocolComparesExactly_data();
+    void linkProtocolComparesExactly();
+    void linkDecisions_data();
+    void linkDecisions();
+    void titleCheck_data();
+    void titleCheck();
+    void titleCheckRebuildsItemsAndRunsEverySecond();
+    void itemsAct();
+    void loadingState();
+    void backButton_data();
+    void backButton();
+    void radioTwice();
+
+private:
+    // A screen whose catalogue site is the local test server.
+    std::unique_ptr<CatalogueViewController> makeServedScreen(TestPlatform &platform, bool music);
+    LocalHttpServer m_server;
 };
 
 void CatalogueTest::siteAddress_data()
@@ -308,6 +331,305 @@ void CatalogueTest::onlyWebViewFollowsSizeChanges()
     QCOMPARE(screen->loadingOverlay()->geometry(), QRect(0, 0, 320, 568));
     QCOMPARE(screen->playerView()->geometry(), QRect(0, 0, 320, 568));
     QCOMPARE(screen->timeSlider()->geometry(), QRect(20, 468, 280, 20));
+}
+
+using Query = QHash<QString, QString>;
+
+void CatalogueTest::parseQueryString_data()
+{
+    QTest::addColumn<std::optional<QString>>("query");
+    QTest::addColumn<Query>("expected");
+
+    const auto q = [](const QString &text) { return std::optional<QString>(text); };
+    QTest::newRow("escaped space") << q("k=a%20b") << Query{{"k", "a b"}};
+    QTest::newRow("plus stays") << q("k=a+b") << Query{{"k", "a+b"}};
+    QTest::newRow("Cyrillic") << q("k=%D0%9F") << Query{{"k", QStringLiteral("П")}};
+    QTest::newRow("further = dropped") << q("x=1=2") << Query{{"x", "1"}};
+    QTest::newRow("later key wins") << q("id=42&id=7") << Query{{"id", "7"}};
+    QTest::newRow("empty value") << q("name=Hello&text=") << Query{{"name", "Hello"}, {"text", ""}};
+    QTest::newRow("escaped key") << q("a%26b=1") << Query{{"a&b", "1"}};
+    QTest::newRow("escaped delimiters in value") << q("t=1%262%3D3") << Query{{"t", "1&2=3"}};
+    QTest::newRow("no query") << std::optional<QString>() << Query{};
+    QTest::newRow("empty query") << q("") << Query{};
+    QTest::newRow("piece without =") << q("flag&id=3&&") << Query{{"id", "3"}};
+    QTest::newRow("broken escape") << q("a=%2&b=%zz&c=ok") << Query{{"c", "ok"}};
+    QTest::newRow("escape at end") << q("a=x%") << Query{};
+    QTest::newRow("invalid UTF-8 value") << q("a=%FF&b=1") << Query{{"b", "1"}};
+    QTest::newRow("invalid UTF-8 key") << q("%C3=1") << Query{};
+}
+
+void CatalogueTest::parseQueryString()
+{
+    QFETCH(std::optional<QString>, query);
+    QFETCH(Query, expected);
+    QCOMPARE(QueryString::parse(query), expected);
+}
+
+void CatalogueTest::linkProtocolComparesExactly_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("alert") << "kavu" << "alert" << int(InPageLink::Host::Alert);
+    QTest::newRow("music") << "kavu" << "music" << int(InPageLink::Host::Music);
+    QTest::newRow("upper-case scheme") << "KAVU" << "music" << int(InPageLink::Host::None);
+    QTest::newRow("capitalised host") << "kavu" << "Music" << int(InPageLink::Host::None);
+    QTest::newRow("other host") << "kavu" << "player" << int(InPageLink::Host::None);
+    QTest::newRow("https") << "https" << "music" << int(InPageLink::Host::None);
+}
+
+void CatalogueTest::linkProtocolComparesExactly()
+{
+    QFETCH(QString, scheme);
+    QFETCH(QString, host);
+    QFETCH(int, expected);
+    QCOMPARE(int(InPageLink::classify(scheme, host)), expected);
+}
+
+std::unique_ptr<CatalogueViewController> CatalogueTest::makeServedScreen(TestPlatform &platform,
+                                                                       bool music)
+{
+    if (!m_server.port())
+        m_server.listen();
+    m_server.clearRequests();
+    platform.userDefaults->setString(QStringLiteral("customURL"),
+                                     m_server.origin() + QStringLiteral("/kavu"));
+    return makeScreen(platform, music);
+}
+
+void CatalogueTest::linkDecisions_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::addColumn<QStringList>("alert"); // title, message, button
+    QTest::addColumn<std::optional<QString>>("fetched");
+
+    const std::optional<QString> none;
+    QTest::newRow("alert") << "kavu://alert?name=Hello&text=World" << false
+                           << QStringList{"Hello", "World", "OK"} << none;
+    QTest::newRow("alert empty text") << "kavu://alert?name=Hello&text=" << false
+                                      << QStringList{"Hello", "", "OK"} << none;
+    QTest::newRow("alert markup") << "kavu://alert?name=%3Cb%3EHi%3C%2Fb%3E&text=%3Cimg%20src%3Dx%3E"
+                                  << false << QStringList{"<b>Hi</b>", "<img src=x>", "OK"} << none;
+    QTest::newRow("alert without text") << "kavu://alert?name=Hello" << false << QStringList{} << none;
+    QTest::newRow("alert without query") << "kavu://alert" << false << QStringList{} << none;
+    QTest::newRow("music") << "kavu://music?id=42" << false << QStringList{}
+                           << std::optional<QString>("42");
+    QTest::newRow("music later id") << "kavu://music?id=42&id=7" << false << QStringList{}
+                                    << std::optional<QString>("7");
+    QTest::newRow("music empty id") << "kavu://music?id=" << false << QStringList{}
+                                    << std::optional<QString>("");
+    QTest::newRow("music hostile id") << "kavu://music?id=1%26id%3D2" << false << QStringList{}
+                                      << std::optional<QString>("1&id=2");
+    QTest::newRow("music without query") << "kavu://music" << false << QStringList{} << none;
+    QTest::newRow("music without id") << "kavu://music?track=4" << false << QStringList{} << none;
+    QTest::newRow("other kavu host") << "kavu://player?id=1" << true << QStringList{} << none;
+    QTest::newRow("https") << "https://example.org/page" << true << QStringList{} << none;
+}
+
+void CatalogueTest::linkDecisions()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QFETCH(QStringList, alert);
+    QFETCH(std::optional<QString>, fetched);
+
+    TestPlatform platform;
+    auto screen = makeServedScreen(platform, true);
+    FakeWebView *page = platform.lastWebView();
+    page->navigate(screen->initialURL());
+    page->finishLoad(QStringLiteral("Музыка"));
+
+    QCOMPARE(page->navigate(QUrl(url)), allowed);
+    QCOMPARE(page->history().size(), allowed ? 2 : 1);
+    if (alert.isEmpty()) {
+        QCOMPARE(platform.alerts.count(), 0);
+    } else {
+        QCOMPARE(platform.alerts.count(), 1);
+        AlertView *shown = platform.alerts.last();
+        QCOMPARE(shown->title(), alert.at(0));
+        QCOMPARE(shown->message(), alert.at(1));
+        QCOMPARE(shown->buttonTitles(), QStringList{alert.at(2)});
+        QVERIFY(!shown->delegate());
+    }
+    QCOMPARE(screen->currentSongID(), fetched);
+    if (fetched) {
+        QTRY_COMPARE(m_server.requests().size(), 1);
+        QCOMPARE(m_server.requests().at(0).path(), QStringLiteral("/kavu/API/get-info-songs.php"));
+        // The identifier arrives as one parameter, whatever it holds.
+        QCOMPARE(QueryString::parse(m_server.requests().at(0).query()),
+                 (Query{{QStringLiteral("id"), *fetched}}));
+    }
+    QCOMPARE(screen->radioMode(), false);
+}
+
+void CatalogueTest::titleCheck_data()
+{
+    QTest::addColumn<bool>("music");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("right");
+
+    QTest::newRow("music start page") << true << QStringLiteral("Музыка")
+                                      << QStringLiteral("Настройки") << QStringLiteral("Радио");
+    QTest::newRow("music trailing space") << true << QStringLiteral("Музыка ")
+                                          << QStringLiteral("Назад") << QString();
+    QTest::newRow("music empty title") << true << QString() << QStringLiteral("Назад") << QString();
+    QTest::newRow("music other page") << true << QStringLiteral("Альбомы")
+                                      << QStringLiteral("Назад") << QString();
+    QTest::newRow("albums start page") << false << QStringLiteral("Альбомы") << QString() << QString();
+    QTest::newRow("albums other page") << false << QStringLiteral("Музыка")
+                                       << QStringLiteral("Назад") << QString();
+}
+
+void CatalogueTest::titleCheck()
+{
+    QFETCH(bool, music);
+    QFETCH(QString, title);
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+
+    TestPlatform platform;
+    auto screen = makeScreen(platform, music);
+    NavigationItem *item = screen->webViewNavigationItem();
+    // Start from the other state, so that every row changes something.
+    platform.lastWebView()->setDocumentTitle(left == QStringLiteral("Назад")
+                                                 ? screen->variant().startPageTitle
+                                                 : QStringLiteral("other"));
+    screen->checkPageTitle();
+
+    platform.lastWebView()->setDocumentTitle(title);
+    screen->checkPageTitle();
+    QCOMPARE(item->leftBarButtonItem() ? item->leftBarButtonItem()->title() : QString(), left);
+    QCOMPARE(item->rightBarButtonItem() ? item->rightBarButtonItem()->title() : QString(), right);
+    QCOMPARE(screen->navigationBar()->leftButton() ? screen->navigationBar()->leftButton()->text()
+                                                   : QString(),
+             left);
+    QCOMPARE(screen->navigationBar()->rightButton() ? screen->navigationBar()->rightButton()->text()
+                                                    : QString(),
+             right);
+    // The title check never touches the item's title.
+    QCOMPARE(item->title(), QString(""));
+}
+
+void CatalogueTest::titleCheckRebuildsItemsAndRunsEverySecond()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform, true);
+    NavigationItem *item = screen->webViewNavigationItem();
+    platform.lastWebView()->setDocumentTitle(QStringLiteral("Музыка"));
+    // The timer's first run comes a second after the load step.
+    QVERIFY(!item->leftBarButtonItem());
+    QTRY_VERIFY_WITH_TIMEOUT(item->leftBarButtonItem(), 2500);
+    QPointer<BarButtonItem> first = item->leftBarButtonItem();
+    screen->checkPageTitle();
+    QVERIFY(item->leftBarButtonItem() != first.data());
+    QCOMPARE(item->leftBarButtonItem()->title(), QStringLiteral("Настройки"));
+    // The old item is released.
+    QTRY_VERIFY(first.isNull());
+
+    // The title shows only when a load finishes.
+    platform.lastWebView()->setDocumentTitle(QStringLiteral("Альбом"));
+    screen->checkPageTitle();
+    QCOMPARE(item->title(), QString(""));
+    platform.lastWebView()->finishLoad(QStringLiteral("Альбом <b>1</b>"));
+    QCOMPARE(item->title(), QStringLiteral("Альбом <b>1</b>"));
+    QCOMPARE(screen->navigationBar()->titleLabel()->textFormat(), Qt::PlainText);
+    QCOMPARE(item->leftBarButtonItem()->title(), QStringLiteral("Назад"));
+}
+
+void CatalogueTest::itemsAct()
+{
+    TestPlatform platform;
+    auto screen = makeServedScreen(platform, true);
+    FakeWebView *page = platform.lastWebView();
+    page->navigate(screen->initialURL());
+    page->finishLoad(QStringLiteral("Музыка"));
+
+    screen->navigationBar()->leftButton()->click();
+    QCOMPARE(platform.alerts.count(), 1);
+    QCOMPARE(platform.alerts.last()->title(), QStringLiteral("Настройки приложения"));
+
+    screen->navigationBar()->rightButton()->click();
+    QVERIFY(screen->radioMode());
+    QTRY_COMPARE(m_server.requestTargets(),
+                 QStringList{QStringLiteral("/kavu/API/get-info-random-songs.php")});
+
+    page->navigate(QUrl(QStringLiteral("https://example.org/album")));
+    page->finishLoad(QStringLiteral("Альбом"));
+    screen->navigationBar()->leftButton()->click();
+    QCOMPARE(page->goBackCount(), 1);
+    QVERIFY(!screen->radioMode());
+}
+
+void CatalogueTest::loadingState()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform, true);
+    FakeWebView *page = platform.lastWebView();
+    QWidget *root = screen.get();
+
+    page->navigate(screen->initialURL());
+    QVERIFY(screen->loadingOverlay()->isVisibleTo(root));
+    QVERIFY(screen->activityIndicator()->isAnimating());
+    page->finishLoad(QStringLiteral("Музыка"));
+    QVERIFY(!screen->loadingOverlay()->isVisibleTo(root));
+    QVERIFY(!screen->activityIndicator()->isVisibleTo(root));
+    QCOMPARE(screen->webViewNavigationItem()->title(), QStringLiteral("Музыка"));
+    QCOMPARE(screen->webViewNavigationItem()->leftBarButtonItem()->title(),
+             QStringLiteral("Настройки"));
+
+    // A failed load ends the loading state and runs the title check; the
+    // title stays that of the page shown.
+    page->navigate(QUrl(QStringLiteral("https://example.org/missing")));
+    QVERIFY(screen->loadingOverlay()->isVisibleTo(root));
+    page->setDocumentTitle(QString());
+    page->failLoad(QStringLiteral("Host not found"));
+    QVERIFY(!screen->loadingOverlay()->isVisibleTo(root));
+    QVERIFY(!screen->activityIndicator()->isAnimating());
+    QCOMPARE(screen->webViewNavigationItem()->title(), QStringLiteral("Музыка"));
+    QCOMPARE(screen->webViewNavigationItem()->leftBarButtonItem()->title(), QStringLiteral("Назад"));
+    QCOMPARE(platform.alerts.count(), 0);
+}
+
+void CatalogueTest::backButton_data()
+{
+    QTest::addColumn<int>("pages");
+    QTest::newRow("with history") << 2;
+    QTest::newRow("without history") << 1;
+}
+
+void CatalogueTest::backButton()
+{
+    QFETCH(int, pages);
+    TestPlatform platform;
+    auto screen = makeServedScreen(platform, true);
+    FakeWebView *page = platform.lastWebView();
+    for (int i = 0; i < pages; ++i)
+        page->navigate(QUrl(QStringLiteral("https://example.org/%1").arg(i)));
+    screen->setRadioMode(true);
+    screen->showControls();
+    screen->backgroundImageView()->setImage(QImage(4, 4, QImage::Format_RGB32));
+
+    screen->backButtonTapped();
+    QVERIFY(!screen->radioMode());
+    QVERIFY(!screen->playerView()->isVisibleTo(screen.get()));
+    QVERIFY(screen->timeSlider()->isHidden());
+    QVERIFY(!screen->backgroundImageView()->hasImage());
+    QCOMPARE(page->goBackCount(), 1);
+    QCOMPARE(page->history().size(), 1);
+}
+
+void CatalogueTest::radioTwice()
+{
+    TestPlatform platform;
+    auto screen = makeServedScreen(platform, true);
+    screen->radioButtonTapped();
+    screen->radioButtonTapped();
+    QVERIFY(screen->radioMode());
+    QCOMPARE(screen->currentSongID(), std::nullopt);
+    QTRY_COMPARE(m_server.requestTargets(),
+                 QStringList(2, QStringLiteral("/kavu/API/get-info-random-songs.php")));
 }
 
 QTEST_MAIN(CatalogueTest)

@@ -5,9 +5,10 @@
 #include <QList>
 #include <QUrl>
 
-// A web view that loads nothing. Tests drive it like the engine would:
-// navigate() puts a URL to the delegate and starts the load when allowed;
-// finishLoad() and failLoad() end it.
+// A web view that loads nothing. loadRequest() only records the request.
+// Tests drive it like the engine would: navigate() puts a URL to the
+// delegate and starts the load when allowed; finishLoad() and failLoad()
+// end it.
 class FakeWebView : public WebView
 {
     Q_OBJECT

@@ -7,6 +7,7 @@ TestPlatform::TestPlatform()
     services.userDefaults = userDefaults.get();
     services.alerts = &alerts;
     services.processTerminator = &terminator;
+    services.urlLoader = &urlLoader;
     services.makeWebView = [this](QWidget *parent) -> WebView * {
         auto *view = new FakeWebView(parent);
         webViews.append(view);

@@ -4,6 +4,7 @@
 #include "RecordingAlertPresenter.h"
 #include "RecordingProcessTerminator.h"
 #include "platform/PlatformServices.h"
+#include "platform/UrlLoader.h"
 #include "platform/UserDefaults.h"
 
 #include <QList>
@@ -24,6 +25,7 @@ public:
     std::unique_ptr<UserDefaults> userDefaults;
     RecordingAlertPresenter alerts;
     RecordingProcessTerminator terminator;
+    UrlLoader urlLoader;
     QList<QPointer<FakeWebView>> webViews;
 
     FakeWebView *lastWebView() const { return webViews.isEmpty() ? nullptr : webViews.last().data(); }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// A track-info reply: one UTF-8 line of exactly five comma-separated pieces:
+// stream address, picture address, song name, artist name, and a next-song
+// field "label:ID".
+struct TrackInfoReply
+{
+    enum class Status {
+        Valid,        // five pieces with two usable addresses
+        BadFormat,    // not exactly five pieces (or no text at all)
+        BadUrl,       // an address that is not an http(s) URL
+    };
+
+    Status status = Status::BadFormat;
+    // The next track's ID when the fifth piece holds exactly one ":": the
+    // part after it, trimmed of spaces and tabs (line breaks stay).
+    std::optional<QString> nextSongID;
+    QUrl audioURL;
+    QUrl iconURL;
+    QString songName;
+    QString artistName;
+
+    static TrackInfoReply parse(const std::optional<QString> &text);
+    // Trims spaces and tabs, and nothing else, at both ends.
+    static QString trimSpacesAndTabs(const QString &text);
+};
