@@ -2,15 +2,20 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "platform/DesktopAudioSession.h"
 #include "platform/DialogAlertPresenter.h"
 #include "platform/EventLoopProcessTerminator.h"
 #include "platform/KavuSchemeHandler.h"
+#include "platform/MediaStreamingPlayerFactory.h"
+#include "platform/MprisNowPlayingCenter.h"
 #include "platform/UrlLoader.h"
 #include "platform/UserDefaults.h"
 #include "platform/WebEngineWebView.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QWebEngineProfile>
 
 #include <unistd.h>
@@ -32,6 +37,8 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     : m_userDefaults(std::make_unique<UserDefaults>(UserDefaults::defaultFilePath(settingsName)))
     , m_terminator(std::make_unique<EventLoopProcessTerminator>())
     , m_urlLoader(std::make_unique<UrlLoader>())
+    , m_audioSession(std::make_unique<DesktopAudioSession>())
+    , m_streamingPlayers(std::make_unique<MediaStreamingPlayerFactory>())
 {
     m_alerts = std::make_unique<DialogAlertPresenter>([this] {
         return static_cast<QWidget *>(m_window.get());
@@ -44,6 +51,13 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.alerts = m_alerts.get();
     m_services.processTerminator = m_terminator.get();
     m_services.urlLoader = m_urlLoader.get();
+    m_services.audioSession = m_audioSession.get();
+    m_services.streamingPlayers = m_streamingPlayers.get();
+    m_services.cachesDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/kavu");
+    m_nowPlaying = std::make_unique<MprisNowPlayingCenter>(
+        QDBusConnection::sessionBus(), QGuiApplication::desktopFileName(), m_services.cachesDirectory);
+    m_services.nowPlaying = m_nowPlaying.get();
     QWebEngineProfile *profile = m_profile;
     m_services.makeWebView = [profile](QWidget *parent) -> WebView * {
         return new WebEngineWebView(profile, parent);
@@ -69,7 +83,8 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
 
 KavuApplication::~KavuApplication()
 {
-    // Screens and their web views go before the profile they use.
+    // Screens and their web views go before the profile they use, and
+    // before the services they were given.
     m_window.reset();
     delete m_profile;
 }

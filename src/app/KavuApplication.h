@@ -8,6 +8,9 @@
 #include <memory>
 
 class AppDelegate;
+class DesktopAudioSession;
+class MediaStreamingPlayerFactory;
+class MprisNowPlayingCenter;
 class DialogAlertPresenter;
 class EventLoopProcessTerminator;
 class MainWindow;
@@ -40,6 +43,9 @@ private:
     std::unique_ptr<DialogAlertPresenter> m_alerts;
     std::unique_ptr<EventLoopProcessTerminator> m_terminator;
     std::unique_ptr<UrlLoader> m_urlLoader;
+    std::unique_ptr<DesktopAudioSession> m_audioSession;
+    std::unique_ptr<MediaStreamingPlayerFactory> m_streamingPlayers;
+    std::unique_ptr<MprisNowPlayingCenter> m_nowPlaying;
     QWebEngineProfile *m_profile = nullptr;
     PlatformServices m_services;
     std::unique_ptr<AppDelegate> m_delegate;

@@ -1,5 +1,8 @@
 #include "demo/DemoService.h"
 
+#include "demo/ByteRange.h"
+#include "demo/DemoArtwork.h"
+#include "demo/DemoAudio.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPages.h"
 
@@ -46,6 +49,49 @@ void DemoService::reply(QHttpServerResponder &responder, int status,
     responder.writeBody(headOnly ? QByteArray() : body);
 }
 
+QByteArray DemoService::trackAudio(int trackId)
+{
+    auto found = m_audio.find(trackId);
+    if (found == m_audio.end())
+        found = m_audio.insert(trackId, DemoAudio::wav(trackId));
+    return found.value();
+}
+
+QByteArray DemoService::trackCover(const DemoTrack &track)
+{
+    auto found = m_covers.find(track.id);
+    if (found == m_covers.end())
+        found = m_covers.insert(track.id, DemoArtwork::coverPng(track.id, track.title, track.artist));
+    return found.value();
+}
+
+void DemoService::replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
+                             const QByteArray &contentType, const QByteArray &bytes, bool headOnly)
+{
+    const qint64 size = bytes.size();
+    const QByteArray rangeHeader = request.value(QByteArrayLiteral("Range"));
+    const ByteRange range = rangeHeader.isEmpty() ? ByteRange{ByteRange::Kind::Whole, 0, size - 1}
+                                                  : ByteRange::parse(rangeHeader, size);
+    if (range.kind == ByteRange::Kind::Unsatisfiable) {
+        responder.writeStatusLine(QHttpServerResponder::StatusCode::RequestRangeNotSatisfiable);
+        responder.writeHeader(QByteArrayLiteral("Content-Range"), "bytes */" + QByteArray::number(size));
+        responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArrayLiteral("0"));
+        responder.writeBody(QByteArray());
+        return;
+    }
+    const bool partial = range.kind == ByteRange::Kind::Partial;
+    responder.writeStatusLine(partial ? QHttpServerResponder::StatusCode::PartialContent
+                                      : QHttpServerResponder::StatusCode::Ok);
+    responder.writeHeader(QByteArrayLiteral("Content-Type"), contentType);
+    responder.writeHeader(QByteArrayLiteral("Accept-Ranges"), QByteArrayLiteral("bytes"));
+    responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(range.length()));
+    if (partial)
+        responder.writeHeader(QByteArrayLiteral("Content-Range"),
+                              "bytes " + QByteArray::number(range.first) + '-'
+                                  + QByteArray::number(range.last) + '/' + QByteArray::number(size));
+    responder.writeBody(headOnly ? QByteArray() : bytes.mid(range.first, range.length()));
+}
+
 bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
     const QUrl url = request.url();
@@ -61,6 +107,8 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
 
     QHttpServerResponder responder = makeResponder(request, socket);
     static const QRegularExpression albumPath(QStringLiteral("^/kavu/music/albums/(\\d+)/$"));
+    static const QRegularExpression mediaPath(
+        QStringLiteral("^/media/(track|cover)-(\\d+)\\.(?:wav|png)$"));
     const QUrlQuery query(url);
     if (path == QLatin1String("/kavu/music/")) {
         reply(responder, 200, kHtml, DemoPages::musicStartPage(), head);
@@ -81,6 +129,13 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
         const QList<DemoTrack> &all = DemoCatalogue::tracks();
         const DemoTrack &track = all.at(QRandomGenerator::global()->bounded(int(all.size())));
         reply(responder, 200, kText, DemoCatalogue::trackInfoReply(track, origin()), head);
+    } else if (const QRegularExpressionMatch match = mediaPath.match(path); match.hasMatch()
+               && DemoCatalogue::track(match.captured(2).toInt())) {
+        const DemoTrack &track = *DemoCatalogue::track(match.captured(2).toInt());
+        if (match.captured(1) == QLatin1String("track"))
+            replyMedia(responder, request, QByteArrayLiteral("audio/wav"), trackAudio(track.id), head);
+        else
+            replyMedia(responder, request, QByteArrayLiteral("image/png"), trackCover(track), head);
     } else {
         reply(responder, 404, kText, QByteArrayLiteral("Not found\n"), head);
     }

@@ -2,10 +2,12 @@
 
 #include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 class QHttpServerResponder;
+struct DemoTrack;
 
 // Everything the application talks to, served on 127.0.0.1 with a port the
 // kernel picks: the catalogue site under "/kavu" and the service host's
@@ -34,9 +36,16 @@ protected:
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
 private:
+    QByteArray trackAudio(int trackId);
+    QByteArray trackCover(const DemoTrack &track);
+    // Media answer ranges: HEAD, Accept-Ranges and 206 partial content.
+    static void replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
+                           const QByteArray &contentType, const QByteArray &bytes, bool headOnly);
     static void reply(QHttpServerResponder &responder, int status, const QByteArray &contentType,
                       const QByteArray &body, bool headOnly);
 
     quint16 m_port = 0;
     QList<QString> m_requestLog;
+    QHash<int, QByteArray> m_audio;
+    QHash<int, QByteArray> m_covers;
 };

@@ -2,9 +2,14 @@
 
 #include "platform/BundleInfo.h"
 
+#include <QString>
+
 #include <functional>
 
 class AlertPresenter;
+class AudioSession;
+class NowPlayingInfoCenter;
+class StreamingPlayerFactory;
 class ProcessTerminator;
 class QWidget;
 class UrlLoader;
@@ -21,6 +26,11 @@ struct PlatformServices
     AlertPresenter *alerts = nullptr;
     ProcessTerminator *processTerminator = nullptr;
     UrlLoader *urlLoader = nullptr;
+    AudioSession *audioSession = nullptr;
+    StreamingPlayerFactory *streamingPlayers = nullptr;
+    NowPlayingInfoCenter *nowPlaying = nullptr;
+    // Where the application may keep files it can lose (XDG cache).
+    QString cachesDirectory;
     // Creates a web view as a child of the given parent.
     std::function<WebView *(QWidget *parent)> makeWebView;
 };

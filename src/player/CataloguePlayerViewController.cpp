@@ -4,11 +4,15 @@
 #include "catalogue/SiteAddress.h"
 #include "platform/BarButtonItem.h"
 #include "platform/ImageDecoding.h"
+#include "platform/AudioSession.h"
 #include "platform/Log.h"
+#include "platform/NowPlayingInfoCenter.h"
+#include "platform/StreamingPlayerFactory.h"
 #include "platform/NavigationItem.h"
 #include "platform/TextDecoding.h"
 #include "platform/UrlText.h"
 #include "platform/UserDefaults.h"
+#include "player/NowPlayingRecord.h"
 #include "player/TrackInfoReply.h"
 #include "platform/ActivityIndicatorView.h"
 #include "platform/AlertPresenter.h"
@@ -22,6 +26,9 @@
 #include "player/PlayerLayout.h"
 
 #include <QLabel>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -61,7 +68,17 @@ CataloguePlayerViewController::CataloguePlayerViewController(const PlatformServi
 {
 }
 
-CataloguePlayerViewController::~CataloguePlayerViewController() = default;
+CataloguePlayerViewController::~CataloguePlayerViewController()
+{
+    // Teardown: no event of any item reaches the screen any more, and the
+    // tick of the current player is removed.
+    if (m_player) {
+        unsubscribeFromItem(m_player->currentItem());
+        if (m_timeObserver)
+            m_player->removeTimeObserver(*m_timeObserver);
+    }
+    m_timeObserver.reset();
+}
 
 QString CataloguePlayerViewController::siteAddress() const
 {
@@ -77,8 +94,8 @@ void CataloguePlayerViewController::showAlertWithTitle(const QString &title,
 
 void CataloguePlayerViewController::setUpAudioSession()
 {
-    // Desktop audio needs no session category: playback is always allowed,
-    // so there is nothing that could fail here.
+    if (const std::optional<QString> error = m_services.audioSession->setCategoryPlayback())
+        systemLog(QStringLiteral("Ошибка настройки AVAudioSession: %1").arg(*error));
 }
 
 void CataloguePlayerViewController::createBackgroundImageView()
@@ -109,21 +126,27 @@ void CataloguePlayerViewController::createPlayerControls()
     slider->setHidden(true);
     Geometry::addSubview(view(), slider);
     setTimeSlider(slider);
+    connect(slider, &Slider::userValueChanged, this,
+            &CataloguePlayerViewController::timeSliderValueChanged);
 
     auto *playPause = makeImageButton(view(), layout.playPauseButton, PlayerButtonImages::kPlay);
     playPause->setHidden(true);
     Geometry::addSubview(view(), playPause);
     setPlayPauseButton(playPause);
+    connect(playPause, &ImageButton::clicked, this,
+            &CataloguePlayerViewController::playPauseButtonTapped);
 
     auto *rewind = makeImageButton(view(), layout.rewindButton, PlayerButtonImages::kPreviousSong);
     rewind->setHidden(true);
     Geometry::addSubview(view(), rewind);
     setRewindButton(rewind);
+    connect(rewind, &ImageButton::clicked, this, &CataloguePlayerViewController::rewindButtonTapped);
 
     auto *forward = makeImageButton(view(), layout.forwardButton, PlayerButtonImages::kNextSong);
     forward->setHidden(true);
     Geometry::addSubview(view(), forward);
     setForwardButton(forward);
+    connect(forward, &ImageButton::clicked, this, &CataloguePlayerViewController::forwardButtonTapped);
 
     auto *song = makeNameLabel(view(), layout.songNameLabel);
     song->setHidden(true);
@@ -184,6 +207,27 @@ void CataloguePlayerViewController::hideControls()
 
 void CataloguePlayerViewController::dropPlayer()
 {
+    StreamingPlayer *current = m_player;
+    if (!current)
+        return;
+    current->pause();
+    current->seekToTime(0);
+    // The detached item reports nothing more; its tick ends with the player.
+    unsubscribeFromItem(current->currentItem());
+    current->replaceCurrentItemWithPlayerItem(nullptr);
+    setPlayer(nullptr);
+    current->deleteLater();
+}
+
+void CataloguePlayerViewController::unsubscribeFromItem(StreamingPlayerItem *item)
+{
+    if (item)
+        disconnect(item, nullptr, this, nullptr);
+}
+
+bool CataloguePlayerViewController::isCurrentItem(QObject *item) const
+{
+    return item && m_player && m_player->currentItem() == item;
 }
 
 void CataloguePlayerViewController::fetchDataFromServerWithID(const std::optional<QString> &songID,
@@ -272,8 +316,129 @@ void CataloguePlayerViewController::loadIconFromURL(const QUrl &url)
     });
 }
 
-void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &)
+void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
 {
+    const QString error = QStringLiteral("Ошибка");
+    StreamingPlayerItem *item = m_services.streamingPlayers->playerItemWithURL(url);
+    if (!item) {
+        systemLog(QStringLiteral("Ошибка создания AVPlayerItem"));
+        showAlertWithTitle(error, QStringLiteral("Не удалось загрузить трек."));
+        return;
+    }
+    connect(item, &StreamingPlayerItem::failedToPlayToEndTime, this, [this, item](const QString &text) {
+        // A dropped player's late events change nothing.
+        if (isCurrentItem(item))
+            playerItemFailedToPlay(text);
+    });
+
+    StreamingPlayer *newPlayer = m_services.streamingPlayers->playerWithPlayerItem(item);
+    setPlayer(newPlayer);
+    if (!newPlayer) {
+        delete item;
+        systemLog(QStringLiteral("Ошибка создания AVPlayer"));
+        showAlertWithTitle(error, QStringLiteral("Не удалось создать плеер."));
+        return;
+    }
+    newPlayer->setParent(this);
+    newPlayer->play();
+
+    timeSlider()->setMinimumValue(0);
+    timeSlider()->setMaximumValue(float(item->duration()));
+    // The stream's duration is rarely known yet: the slider and the record
+    // follow it as soon as it is.
+    connect(item, &StreamingPlayerItem::durationChanged, this, [this, item](double seconds) {
+        if (!isCurrentItem(item))
+            return;
+        timeSlider()->setMaximumValue(float(seconds));
+        updateNowPlayingInfo();
+    });
+
+    QPointer<CataloguePlayerViewController> weakSelf(this);
+    setTimeObserver(newPlayer->addPeriodicTimeObserver(1.0, [weakSelf](double) {
+        if (weakSelf)
+            weakSelf->updateTimeSlider();
+    }));
+
+    connect(item, &StreamingPlayerItem::didPlayToEndTime, this, [this, item] {
+        if (isCurrentItem(item))
+            playerItemDidReachEnd();
+    });
+
+    setPlayPauseImage(PlayerButtonImages::kPause);
+    songNameLabel()->setHidden(false);
+    artistNameLabel()->setHidden(false);
+    overlayView()->setHidden(false);
+    playerView()->setHidden(false);
+    updateNowPlayingInfo();
+}
+
+void CataloguePlayerViewController::playerItemFailedToPlay(const QString &error)
+{
+    systemLog(QStringLiteral("Ошибка воспроизведения: %1").arg(error));
+    showAlertWithTitle(QStringLiteral("Ошибка"),
+                       QStringLiteral("Не удалось воспроизвести трек. Проверьте подключение к "
+                                      "интернету или попробуйте другой трек."));
+    dropPlayer();
+    hideControls();
+}
+
+void CataloguePlayerViewController::playerItemDidReachEnd()
+{
+    if (radioMode())
+        fetchDataFromServerWithID(std::nullopt, true);
+    else if (nextSongID())
+        fetchDataFromServerWithID(nextSongID(), false);
+}
+
+void CataloguePlayerViewController::setPlayPauseImage(const QString &name)
+{
+    playPauseButton()->setImage(name, PlayerButtonImages::icon(name));
+    playPauseButton()->setAccessibleName(PlayerButtonImages::accessibleName(name));
+}
+
+void CataloguePlayerViewController::playPauseButtonTapped()
+{
+    if (m_player && m_player->rate() != 0) {
+        m_player->pause();
+        setPlayPauseImage(PlayerButtonImages::kPlay);
+    } else {
+        if (m_player)
+            m_player->play();
+        setPlayPauseImage(PlayerButtonImages::kPause);
+    }
+    updateNowPlayingInfo();
+}
+
+void CataloguePlayerViewController::rewindButtonTapped()
+{
+    if (m_player)
+        m_player->seekToTime(0);
+    updateNowPlayingInfo();
+}
+
+void CataloguePlayerViewController::forwardButtonTapped()
+{
+    if (radioMode())
+        fetchDataFromServerWithID(std::nullopt, true);
+    else if (nextSongID())
+        fetchDataFromServerWithID(nextSongID(), false);
+    else
+        fetchDataFromServerWithID(std::nullopt, false);
+}
+
+void CataloguePlayerViewController::timeSliderValueChanged()
+{
+    // Positions are whole seconds: the slider's value is rounded.
+    if (m_player)
+        m_player->seekToTime(std::round(double(timeSlider()->value())));
+    updateNowPlayingInfo();
+}
+
+void CataloguePlayerViewController::updateTimeSlider()
+{
+    if (m_player)
+        timeSlider()->setValue(float(m_player->currentTime()));
+    updateNowPlayingInfo();
 }
 
 void CataloguePlayerViewController::createAndShowPlayerNavigationBarWithTitle(const QString &title)
@@ -318,4 +483,16 @@ void CataloguePlayerViewController::alertViewClickedButtonAtIndex(AlertView *, i
 
 void CataloguePlayerViewController::updateNowPlayingInfo()
 {
+    NowPlayingRecord::Source source;
+    source.hasPlayer = m_player != nullptr;
+    source.songName = songNameLabel()->text();
+    source.artistName = artistNameLabel()->text();
+    source.picture = backgroundImageView()->image();
+    if (m_player) {
+        StreamingPlayerItem *item = m_player->currentItem();
+        source.duration = item ? item->duration() : std::numeric_limits<double>::quiet_NaN();
+        source.currentTime = m_player->currentTime();
+        source.rate = m_player->rate();
+    }
+    m_services.nowPlaying->setNowPlayingInfo(NowPlayingRecord::build(source));
 }

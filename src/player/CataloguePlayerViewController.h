@@ -7,6 +7,8 @@
 #include "platform/NavigationBar.h"
 #include "platform/PlatformServices.h"
 #include "platform/Slider.h"
+#include "platform/StreamingPlayer.h"
+#include "platform/StreamingPlayerItem.h"
 #include "platform/UrlLoader.h"
 #include "platform/ViewController.h"
 
@@ -66,6 +68,12 @@ public:
     bool radioMode() const { return m_radioMode; }
     void setRadioMode(bool on) { m_radioMode = on; }
 
+    StreamingPlayer *player() const { return m_player; }
+    void setPlayer(StreamingPlayer *player) { m_player = player; }
+    // The token of the current player's one-second tick.
+    std::optional<int> timeObserver() const { return m_timeObserver; }
+    void setTimeObserver(const std::optional<int> &token) { m_timeObserver = token; }
+
     // The site address, resolved afresh from the stored value on each call.
     QString siteAddress() const;
 
@@ -83,6 +91,15 @@ public:
     void playerBackButtonTapped();
     void playerInfoButtonTapped();
     void updateNowPlayingInfo();
+
+    // Streaming playback.
+    void playerItemFailedToPlay(const QString &error);
+    void playerItemDidReachEnd();
+    void playPauseButtonTapped();
+    void rewindButtonTapped();
+    void forwardButtonTapped();
+    void timeSliderValueChanged();
+    void updateTimeSlider();
 
     // The song information alert closes with its only button and changes
     // nothing; the web side adds the settings dialog.
@@ -119,6 +136,10 @@ private:
     // The eight views that showControls and hideControls switch, in order.
     QList<QWidget *> controlViews() const;
     void handleTrackInfoResponse(quint64 request, const UrlResponse &response);
+    // Whether an event comes from the item of the current player.
+    bool isCurrentItem(QObject *item) const;
+    void unsubscribeFromItem(StreamingPlayerItem *item);
+    void setPlayPauseImage(const QString &name);
 
     PlatformServices m_services;
 
@@ -137,6 +158,8 @@ private:
     std::optional<QString> m_nextSongID;
     std::optional<QString> m_currentSongID;
     bool m_radioMode = false;
+    QPointer<StreamingPlayer> m_player;
+    std::optional<int> m_timeObserver;
     quint64 m_trackRequestSerial = 0;
     quint64 m_iconRequestSerial = 0;
 };

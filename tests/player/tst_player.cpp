@@ -2,6 +2,7 @@
 #include "LogCapture.h"
 #include "TestPlatform.h"
 #include "catalogue/SecondViewController.h"
+#include "platform/Geometry.h"
 #include "player/PlayerLayout.h"
 #include "player/TrackInfoReply.h"
 
@@ -25,6 +26,26 @@ private Q_SLOTS:
     void connectionError();
     void staleRepliesAreDropped_data();
     void staleRepliesAreDropped();
+
+    void audioSessionFailureIsLogged();
+    void playerCreation_data();
+    void playerCreation();
+    void endAndForward_data();
+    void endAndForward();
+    void playPauseAndRewind();
+    void sliderSeeksWholeSeconds();
+    void durationKnownLater();
+    void failureDropsThePlayer();
+    void droppedPlayersEventsDoNothing();
+    void teardownRemovesTheTick();
+    void playerLayout();
+    void showAndHideTouchExactlyTheControls();
+    void infoAlert_data();
+    void infoAlert();
+    void playerBackAfterFailure();
+    void onlyTheLatestPictureCounts();
+    void nowPlayingRecord_data();
+    void nowPlayingRecord();
 
 private:
     std::unique_ptr<SecondViewController> makeScreen(TestPlatform &platform,
@@ -282,6 +303,446 @@ void PlayerTest::staleRepliesAreDropped()
         QCOMPARE(screen->nextSongID(), std::nullopt);
     }
     QCOMPARE(platform.alerts.count(), 0);
+}
+
+void PlayerTest::audioSessionFailureIsLogged()
+{
+    TestPlatform platform;
+    platform.audioSession.error = QStringLiteral("denied");
+    LogCapture capture;
+    auto screen = makeScreen(platform);
+    QCOMPARE(platform.audioSession.requests, 1);
+    QCOMPARE(capture.lines(), QStringList{QStringLiteral("Ошибка настройки AVAudioSession: denied")});
+}
+
+void PlayerTest::playerCreation_data()
+{
+    QTest::addColumn<bool>("failItem");
+    QTest::addColumn<bool>("failPlayer");
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<QString>("alert");
+    QTest::newRow("created") << false << false << QString() << QString();
+    QTest::newRow("no item") << true << false << QStringLiteral("Ошибка создания AVPlayerItem")
+                             << QStringLiteral("Не удалось загрузить трек.");
+    QTest::newRow("no player") << false << true << QStringLiteral("Ошибка создания AVPlayer")
+                               << QStringLiteral("Не удалось создать плеер.");
+}
+
+void PlayerTest::playerCreation()
+{
+    QFETCH(bool, failItem);
+    QFETCH(bool, failPlayer);
+    QFETCH(QString, log);
+    QFETCH(QString, alert);
+
+    TestPlatform platform;
+    platform.streamingPlayers.failItems = failItem;
+    platform.streamingPlayers.failPlayers = failPlayer;
+    auto screen = makeScreen(platform);
+    LogCapture capture;
+    const QUrl stream(QStringLiteral("https://media.test/a.mp3"));
+    screen->createAudioPlayerWithURL(stream);
+    QCOMPARE(platform.streamingPlayers.urls, QList<QUrl>{stream});
+    if (alert.isEmpty()) {
+        FakeStreamingPlayer *player = platform.streamingPlayers.lastPlayer();
+        QCOMPARE(screen->player(), player);
+        QCOMPARE(player->calls, QStringList{QStringLiteral("play")});
+        QCOMPARE(player->observerCount(), 1);
+        QCOMPARE(screen->timeObserver(), std::optional<int>(1));
+        QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Pause.png"));
+        QCOMPARE(screen->playPauseButton()->accessibleName(), QStringLiteral("Pause"));
+        for (QWidget *view : {static_cast<QWidget *>(screen->songNameLabel()),
+                              static_cast<QWidget *>(screen->artistNameLabel()), screen->overlayView(),
+                              screen->playerView()})
+            QVERIFY(!view->isHidden());
+        // The slider and the buttons wait for showControls.
+        QVERIFY(screen->timeSlider()->isHidden());
+        QVERIFY(platform.nowPlaying.current().has_value());
+        QVERIFY(capture.lines().isEmpty());
+        QCOMPARE(platform.alerts.count(), 0);
+    } else {
+        QCOMPARE(screen->player(), nullptr);
+        QCOMPARE(capture.lines(), QStringList{log});
+        QCOMPARE(platform.alerts.last()->message(), alert);
+        QCOMPARE(platform.streamingPlayers.livePlayers(), 0);
+        QVERIFY(screen->playerView()->isHidden());
+    }
+}
+
+void PlayerTest::endAndForward_data()
+{
+    QTest::addColumn<bool>("radio");
+    QTest::addColumn<std::optional<QString>>("next");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("target"); // empty: no request
+
+    const std::optional<QString> none;
+    const std::optional<QString> fortyTwo(QStringLiteral("42"));
+    const QString random = QStringLiteral("/kavu/API/get-info-random-songs.php");
+    QTest::newRow("radio, end") << true << fortyTwo << "end" << random;
+    QTest::newRow("radio, forward") << true << fortyTwo << "forward" << random;
+    QTest::newRow("next, end") << false << fortyTwo << "end" << "/kavu/API/get-info-songs.php?id=42";
+    QTest::newRow("next, forward") << false << fortyTwo << "forward"
+                                   << "/kavu/API/get-info-songs.php?id=42";
+    QTest::newRow("empty next, end") << false << std::optional<QString>(QString("")) << "end"
+                                     << "/kavu/API/get-info-songs.php?id=";
+    QTest::newRow("no next, end") << false << none << "end" << QString();
+    QTest::newRow("no next, forward") << false << none << "forward"
+                                      << "/kavu/API/get-info-songs.php?id=(null)";
+}
+
+void PlayerTest::endAndForward()
+{
+    QFETCH(bool, radio);
+    QFETCH(std::optional<QString>, next);
+    QFETCH(QString, event);
+    QFETCH(QString, target);
+
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->setRadioMode(radio);
+    screen->setNextSongID(next);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    FakeStreamingPlayer *player = platform.streamingPlayers.lastPlayer();
+    if (event == QLatin1String("end"))
+        platform.streamingPlayers.lastItem()->finish();
+    else
+        screen->forwardButton()->click();
+
+    if (target.isEmpty()) {
+        // Finished: the player stays at the end with the pause picture.
+        QTest::qWait(100);
+        QVERIFY(m_server.requests().isEmpty());
+        QCOMPARE(screen->player(), player);
+        QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Pause.png"));
+        QVERIFY(!screen->playerView()->isHidden());
+    } else {
+        QTRY_COMPARE(m_server.requestTargets(), QStringList{target});
+        // The request dropped the player first.
+        QCOMPARE(screen->player(), nullptr);
+        QCOMPARE(platform.streamingPlayers.log.mid(1, 3),
+                 (QStringList{QStringLiteral("pause"), QStringLiteral("seek 0"), QStringLiteral("detach")}));
+    }
+    QCOMPARE(screen->radioMode(), radio);
+}
+
+void PlayerTest::playPauseAndRewind()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    // Without a player the button only changes its picture.
+    screen->playPauseButton()->click();
+    QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Pause.png"));
+    QCOMPARE(platform.nowPlaying.current(), std::nullopt);
+
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    FakeStreamingPlayer *player = platform.streamingPlayers.lastPlayer();
+    player->setCurrentTime(12);
+    const int records = platform.nowPlaying.records.size();
+
+    screen->playPauseButton()->click();
+    QCOMPARE(player->rate(), 0.0f);
+    QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Play.png"));
+    QCOMPARE(screen->playPauseButton()->accessibleName(), QStringLiteral("Play"));
+    QCOMPARE(platform.nowPlaying.current()->playbackRate, 0.0f);
+
+    // Rewind while paused: back to the start, still paused.
+    screen->rewindButton()->click();
+    QCOMPARE(player->currentTime(), 0.0);
+    QCOMPARE(player->rate(), 0.0f);
+    QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Play.png"));
+
+    screen->playPauseButton()->click();
+    QCOMPARE(player->rate(), 1.0f);
+    QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Pause.png"));
+    QCOMPARE(platform.nowPlaying.records.size(), records + 3);
+    QCOMPARE(player->calls, (QStringList{QStringLiteral("play"), QStringLiteral("pause"),
+                                         QStringLiteral("seek 0"), QStringLiteral("play")}));
+}
+
+void PlayerTest::sliderSeeksWholeSeconds()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    platform.streamingPlayers.lastItem()->setDuration(200);
+    FakeStreamingPlayer *player = platform.streamingPlayers.lastPlayer();
+
+    screen->timeSlider()->setValue(30.6f);
+    screen->timeSliderValueChanged();
+    QCOMPARE(player->calls.last(), QStringLiteral("seek 31"));
+    screen->timeSlider()->setValue(30.4f);
+    screen->timeSliderValueChanged();
+    QCOMPARE(player->calls.last(), QStringLiteral("seek 30"));
+
+    // A change the user makes seeks; one the tick makes does not.
+    player->tick(40.25);
+    QCOMPARE(screen->timeSlider()->value(), 40.25f);
+    QCOMPARE(player->calls.last(), QStringLiteral("seek 30"));
+    screen->timeSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(player->calls.last(), QStringLiteral("seek 41"));
+    QCOMPARE(platform.nowPlaying.current()->elapsedPlaybackTime, 41.0);
+}
+
+void PlayerTest::durationKnownLater()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    QCOMPARE(screen->timeSlider()->maximumValue(), 0.0f);
+    platform.streamingPlayers.lastItem()->setDuration(212.5);
+    QCOMPARE(screen->timeSlider()->maximumValue(), 212.5f);
+    QCOMPARE(platform.nowPlaying.current()->playbackDuration, 212.5);
+}
+
+void PlayerTest::failureDropsThePlayer()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->setRadioMode(true);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    screen->songNameLabel()->setText(QStringLiteral("Song"));
+    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+    QPointer<FakeStreamingPlayer> player = platform.streamingPlayers.lastPlayer();
+    const int records = platform.nowPlaying.records.size();
+
+    LogCapture capture;
+    platform.streamingPlayers.lastItem()->fail(QStringLiteral("Connection lost"));
+    QCOMPARE(capture.lines(), QStringList{QStringLiteral("Ошибка воспроизведения: Connection lost")});
+    QCOMPARE(platform.alerts.last()->title(), QStringLiteral("Ошибка"));
+    QCOMPARE(platform.alerts.last()->message(),
+             QStringLiteral("Не удалось воспроизвести трек. Проверьте подключение к интернету или "
+                            "попробуйте другой трек."));
+    QCOMPARE(screen->player(), nullptr);
+    QVERIFY(screen->playerView()->isHidden());
+    QVERIFY(screen->timeSlider()->isHidden());
+    QCOMPARE(screen->songNameLabel()->text(), QStringLiteral("Song"));
+    QVERIFY(screen->radioMode());
+    QVERIFY(!screen->playerNavigationBar()->isHidden());
+    // The record is not refreshed by a failure.
+    QCOMPARE(platform.nowPlaying.records.size(), records);
+    QTRY_VERIFY(player.isNull());
+}
+
+void PlayerTest::droppedPlayersEventsDoNothing()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    FakeStreamingPlayerItem *first = platform.streamingPlayers.lastItem();
+    screen->fetchDataFromServerWithID(QStringLiteral("2"), false);
+    QCOMPARE(screen->player(), nullptr);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/b.mp3")));
+
+    LogCapture capture;
+    // Even raised directly, a dropped item's events reach nothing.
+    Q_EMIT first->failedToPlayToEndTime(QStringLiteral("late"));
+    Q_EMIT first->didPlayToEndTime();
+    QCOMPARE(capture.lines(), QStringList{});
+    QCOMPARE(platform.alerts.count(), 0);
+    QVERIFY(screen->player());
+}
+
+void PlayerTest::teardownRemovesTheTick()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    QPointer<FakeStreamingPlayerItem> item = platform.streamingPlayers.lastItem();
+    screen.reset();
+    QVERIFY(platform.streamingPlayers.log.contains(QStringLiteral("remove observer 1")));
+    QCOMPARE(platform.streamingPlayers.livePlayers(), 0);
+}
+
+void PlayerTest::playerLayout()
+{
+    const PlayerLayout layout = PlayerLayout::forBounds(320, 480);
+    QCOMPARE(layout.timeSlider, QRectF(20, 380, 280, 20));
+    QCOMPARE(layout.rewindButton, QRectF(40, 330, 25, 25));
+    QCOMPARE(layout.playPauseButton, QRectF(147.5, 330, 25, 25));
+    QCOMPARE(layout.forwardButton, QRectF(255, 330, 25, 25));
+    QCOMPARE(layout.songNameLabel, QRectF(0, 180, 320, 30));
+    QCOMPARE(layout.artistNameLabel, QRectF(0, 210, 320, 30));
+    QCOMPARE(layout.playerNavigationBar, QRectF(0, 0, 320, 44));
+
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    QCOMPARE(Geometry::frame(screen->playPauseButton()), layout.playPauseButton);
+    QCOMPARE(Geometry::frame(screen->rewindButton()), layout.rewindButton);
+    QCOMPARE(Geometry::frame(screen->forwardButton()), layout.forwardButton);
+    QCOMPARE(Geometry::frame(screen->timeSlider()), layout.timeSlider);
+    QCOMPARE(Geometry::frame(screen->songNameLabel()), layout.songNameLabel);
+    QCOMPARE(screen->playerView()->geometry(), QRect(0, 0, 320, 480));
+    QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Play.png"));
+    QCOMPARE(screen->rewindButton()->imageName(), QStringLiteral("AudioPlayer_PreviousSong.png"));
+    QCOMPARE(screen->forwardButton()->imageName(), QStringLiteral("AudioPlayer_NextSong.png"));
+    QCOMPARE(screen->rewindButton()->accessibleName(), QStringLiteral("Previous"));
+    QCOMPARE(screen->forwardButton()->accessibleName(), QStringLiteral("Next"));
+    // Crisp pictures at 1x and 2x.
+    const QIcon icon = screen->playPauseButton()->icon();
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{QSize(25, 25), QSize(50, 50)}));
+    QCOMPARE(screen->songNameLabel()->font().pixelSize(), 18);
+    QVERIFY(screen->songNameLabel()->font().bold());
+    QCOMPARE(screen->songNameLabel()->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QCOMPARE(screen->songNameLabel()->alignment(), Qt::AlignCenter);
+}
+
+void PlayerTest::showAndHideTouchExactlyTheControls()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    const QList<QWidget *> eight = {screen->timeSlider(),      screen->playPauseButton(),
+                                    screen->rewindButton(),    screen->forwardButton(),
+                                    screen->songNameLabel(),   screen->artistNameLabel(),
+                                    screen->overlayView(),     screen->playerView()};
+    QHash<QWidget *, bool> before;
+    for (QWidget *child : screen->findChildren<QWidget *>())
+        before.insert(child, child->isHidden());
+    screen->showControls();
+    for (QWidget *child : screen->findChildren<QWidget *>()) {
+        if (eight.contains(child))
+            QVERIFY(!child->isHidden());
+        else
+            QCOMPARE(child->isHidden(), before.value(child));
+    }
+    screen->hideControls();
+    for (QWidget *child : screen->findChildren<QWidget *>()) {
+        if (eight.contains(child))
+            QVERIFY(child->isHidden());
+        else
+            QCOMPARE(child->isHidden(), before.value(child));
+    }
+}
+
+void PlayerTest::infoAlert_data()
+{
+    QTest::addColumn<QString>("song");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<std::optional<QString>>("id");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("with labels") << "Song" << "Artist" << std::optional<QString>("42")
+                                 << "Название: Song\nАвтор: Artist\nСсылка: https://service.test/music/play?id=42";
+    QTest::newRow("without labels") << "" << "" << std::optional<QString>("7")
+                                    << "Название: Неизвестно\nАвтор: Неизвестно\nСсылка: https://service.test/music/play?id=7";
+    QTest::newRow("radio") << "Song" << "Artist" << std::optional<QString>()
+                           << "Название: Song\nАвтор: Artist\nСсылка: https://service.test/music/play?id=(null)";
+}
+
+void PlayerTest::infoAlert()
+{
+    QFETCH(QString, song);
+    QFETCH(QString, artist);
+    QFETCH(std::optional<QString>, id);
+    QFETCH(QString, message);
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->songNameLabel()->setText(song);
+    screen->artistNameLabel()->setText(artist);
+    screen->setCurrentSongID(id);
+    screen->createAndShowPlayerNavigationBarWithTitle(song);
+    NavigationItem *item = screen->playerNavigationBar()->topItem();
+    QCOMPARE(screen->playerNavigationBar()->items().size(), 1);
+    QCOMPARE(item->title(), song);
+    QCOMPARE(screen->playerNavigationBar()->rightButton()->text(), QStringLiteral("Инфо"));
+    screen->playerNavigationBar()->rightButton()->click();
+    AlertView *alert = platform.alerts.last();
+    QCOMPARE(alert->title(), QStringLiteral("Информация о песне"));
+    QCOMPARE(alert->message(), message);
+    QCOMPARE(alert->buttonTitles(), QStringList{QStringLiteral("ОК")});
+    // Its button closes it and changes nothing, even as index 1.
+    const std::optional<QString> stored = platform.userDefaults->stringForKey(QStringLiteral("customURL"));
+    alert->dismissWithClickedButtonIndex(1);
+    QCOMPARE(platform.terminator.statuses(), QList<int>{});
+    QCOMPARE(platform.userDefaults->stringForKey(QStringLiteral("customURL")), stored);
+}
+
+void PlayerTest::playerBackAfterFailure()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->setRadioMode(true);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    screen->songNameLabel()->setText(QStringLiteral("Song"));
+    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+    screen->backgroundImageView()->setImage(QImage(8, 8, QImage::Format_RGB32));
+    platform.streamingPlayers.lastItem()->fail(QStringLiteral("lost"));
+
+    screen->playerNavigationBar()->leftButton()->click();
+    QVERIFY(!screen->radioMode());
+    QVERIFY(!screen->backgroundImageView()->hasImage());
+    QVERIFY(screen->playerNavigationBar()->isHidden());
+    QCOMPARE(platform.nowPlaying.current(), std::nullopt);
+    QCOMPARE(screen->songNameLabel()->text(), QStringLiteral("Song"));
+}
+
+void PlayerTest::onlyTheLatestPictureCounts()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    LogCapture capture;
+    // The first picture arrives after the second.
+    screen->loadIconFromURL(QUrl(origin() + QStringLiteral("/cover.png?slow")));
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const QUrl closed(QStringLiteral("http://127.0.0.1:%1/x.png").arg(probe.serverPort()));
+    probe.close();
+    screen->loadIconFromURL(closed);
+    QTRY_COMPARE(capture.lines().size(), 1);
+    QVERIFY(capture.lines().at(0).startsWith(QStringLiteral("Ошибка загрузки иконки: ")));
+    screen->backgroundImageView()->setImage(QImage(8, 8, QImage::Format_RGB32));
+    // The late reply of the first request changes nothing.
+    QTest::qWait(500);
+    QVERIFY(screen->backgroundImageView()->hasImage());
+    QCOMPARE(capture.lines().size(), 1);
+}
+
+void PlayerTest::nowPlayingRecord_data()
+{
+    QTest::addColumn<bool>("hasPlayer");
+    QTest::addColumn<QString>("song");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<bool>("picture");
+    QTest::newRow("no player, texts shown") << false << "Song" << "Artist" << true;
+    QTest::newRow("everything") << true << "Song" << "Artist" << true;
+    QTest::newRow("no texts, no picture") << true << "" << "" << false;
+    QTest::newRow("artist only") << true << "" << "Artist" << false;
+}
+
+void PlayerTest::nowPlayingRecord()
+{
+    QFETCH(bool, hasPlayer);
+    QFETCH(QString, song);
+    QFETCH(QString, artist);
+    QFETCH(bool, picture);
+
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    if (hasPlayer) {
+        screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+        platform.streamingPlayers.lastItem()->setDuration(180);
+        platform.streamingPlayers.lastPlayer()->setCurrentTime(61.5);
+    }
+    screen->songNameLabel()->setText(song);
+    screen->artistNameLabel()->setText(artist);
+    if (picture)
+        screen->backgroundImageView()->setImage(QImage(8, 8, QImage::Format_RGB32));
+    screen->updateNowPlayingInfo();
+
+    const std::optional<NowPlayingInfo> record = platform.nowPlaying.current();
+    QCOMPARE(record.has_value(), hasPlayer);
+    if (!record)
+        return;
+    QCOMPARE(record->title.has_value(), !song.isEmpty());
+    QCOMPARE(record->artist, artist.isEmpty() ? std::nullopt : std::optional<QString>(artist));
+    QCOMPARE(!record->artwork.isNull(), picture);
+    QCOMPARE(record->playbackDuration, 180.0);
+    QCOMPARE(record->elapsedPlaybackTime, 61.5);
+    QCOMPARE(record->playbackRate, 1.0f);
 }
 
 QTEST_MAIN(PlayerTest)

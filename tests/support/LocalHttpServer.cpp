@@ -1,5 +1,7 @@
 #include "LocalHttpServer.h"
 
+#include "demo/ByteRange.h"
+
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -104,7 +106,20 @@ void LocalHttpServer::answer(QTcpSocket *socket, const HttpRequest &request)
         const auto route = m_routes.constFind(request.path());
         reply = route != m_routes.cend() ? route.value() : HttpReply::text("Not found\n", 404);
     }
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Reply\r\n";
+    QByteArray extraHeaders;
+    if (reply.acceptRanges) {
+        extraHeaders += "Accept-Ranges: bytes\r\n";
+        const QByteArray rangeHeader = request.headers.value("range");
+        const ByteRange range = ByteRange::parse(rangeHeader, reply.body.size());
+        if (!rangeHeader.isEmpty() && range.kind == ByteRange::Kind::Partial) {
+            extraHeaders += "Content-Range: bytes " + QByteArray::number(range.first) + '-'
+                + QByteArray::number(range.last) + '/' + QByteArray::number(reply.body.size())
+                + "\r\n";
+            reply.body = reply.body.mid(range.first, range.length());
+            reply.status = 206;
+        }
+    }
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Reply\r\n" + extraHeaders;
     head += "Content-Type: " + reply.contentType + "\r\n";
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     head += "Connection: close\r\n";

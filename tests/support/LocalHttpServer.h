@@ -27,6 +27,7 @@ struct HttpReply
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
     int delayMs = 0;
+    bool acceptRanges = false; // answer "Range" requests with 206
 
     static HttpReply text(const QByteArray &body, int status = 200);
     static HttpReply html(const QString &html);

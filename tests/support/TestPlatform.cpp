@@ -8,6 +8,10 @@ TestPlatform::TestPlatform()
     services.alerts = &alerts;
     services.processTerminator = &terminator;
     services.urlLoader = &urlLoader;
+    services.audioSession = &audioSession;
+    services.streamingPlayers = &streamingPlayers;
+    services.nowPlaying = &nowPlaying;
+    services.cachesDirectory = directory.filePath(QStringLiteral("caches"));
     services.makeWebView = [this](QWidget *parent) -> WebView * {
         auto *view = new FakeWebView(parent);
         webViews.append(view);

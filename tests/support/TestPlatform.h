@@ -1,6 +1,9 @@
 #pragma once
 
+#include "FakeAudioSession.h"
+#include "FakeStreamingPlayer.h"
 #include "FakeWebView.h"
+#include "RecordingNowPlayingCenter.h"
 #include "RecordingAlertPresenter.h"
 #include "RecordingProcessTerminator.h"
 #include "platform/PlatformServices.h"
@@ -26,6 +29,9 @@ public:
     RecordingAlertPresenter alerts;
     RecordingProcessTerminator terminator;
     UrlLoader urlLoader;
+    FakeAudioSession audioSession;
+    FakeStreamingPlayerFactory streamingPlayers;
+    RecordingNowPlayingCenter nowPlaying;
     QList<QPointer<FakeWebView>> webViews;
 
     FakeWebView *lastWebView() const { return webViews.isEmpty() ? nullptr : webViews.last().data(); }

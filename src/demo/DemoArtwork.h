@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Cover pictures drawn in code: a PNG with colours of its own per track and
+// the track's name on it.
+namespace DemoArtwork {
+
+QByteArray coverPng(int seed, const QString &title, const QString &subtitle);
+
+} // namespace DemoArtwork

@@ -1,0 +1,140 @@
+#include "platform/MediaStreamingPlayer.h"
+
+#include "platform/MediaStreamingPlayerItem.h"
+
+#include <QAudioOutput>
+
+#include <cmath>
+
+MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent)
+    : StreamingPlayer(parent)
+    , m_player(new QMediaPlayer(this))
+    , m_output(new QAudioOutput(this))
+{
+    m_player->setAudioOutput(m_output);
+    m_tick.setTimerType(Qt::CoarseTimer);
+    connect(&m_tick, &QTimer::timeout, this, [this] {
+        const double now = currentTime();
+        // Observers may remove themselves or drop the player.
+        const QList<TimeObserver> observers = m_observers.values();
+        QPointer<MediaStreamingPlayer> self(this);
+        for (const TimeObserver &observer : observers) {
+            if (!self)
+                return;
+            observer(now);
+        }
+    });
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaStreamingPlayer::onError);
+    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
+        if (m_item)
+            m_item->setDuration(ms > 0 ? ms / 1000.0 : std::numeric_limits<double>::quiet_NaN());
+    });
+    attach(item);
+}
+
+MediaStreamingPlayer::~MediaStreamingPlayer()
+{
+    m_tick.stop();
+    m_player->disconnect(this);
+    m_player->stop();
+}
+
+void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
+{
+    m_item = item;
+    if (item) {
+        item->setParent(this);
+        m_player->setSource(item->url());
+    } else {
+        m_player->stop();
+        m_player->setSource(QUrl());
+    }
+}
+
+void MediaStreamingPlayer::play()
+{
+    if (m_item)
+        m_player->play();
+}
+
+void MediaStreamingPlayer::pause()
+{
+    m_player->pause();
+}
+
+float MediaStreamingPlayer::rate() const
+{
+    return m_item && m_player->playbackState() == QMediaPlayer::PlayingState ? 1.0f : 0.0f;
+}
+
+void MediaStreamingPlayer::seekToTime(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    m_player->setPosition(qMax<qint64>(0, qRound64(seconds * 1000.0)));
+}
+
+double MediaStreamingPlayer::currentTime() const
+{
+    return m_player->position() / 1000.0;
+}
+
+StreamingPlayerItem *MediaStreamingPlayer::currentItem() const
+{
+    return m_item;
+}
+
+void MediaStreamingPlayer::replaceCurrentItemWithPlayerItem(StreamingPlayerItem *item)
+{
+    MediaStreamingPlayerItem *previous = m_item;
+    if (previous == item)
+        return;
+    attach(qobject_cast<MediaStreamingPlayerItem *>(item));
+    if (previous)
+        previous->deleteLater();
+}
+
+int MediaStreamingPlayer::addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer)
+{
+    const int token = m_nextToken++;
+    m_observers.insert(token, std::move(observer));
+    m_tick.setInterval(qMax(1, qRound(intervalSeconds * 1000.0)));
+    updateTick();
+    return token;
+}
+
+void MediaStreamingPlayer::removeTimeObserver(int token)
+{
+    m_observers.remove(token);
+    updateTick();
+}
+
+void MediaStreamingPlayer::updateTick()
+{
+    // The tick runs only while something plays and someone listens.
+    const bool run = !m_observers.isEmpty() && m_player->playbackState() == QMediaPlayer::PlayingState;
+    if (run && !m_tick.isActive())
+        m_tick.start();
+    else if (!run)
+        m_tick.stop();
+}
+
+void MediaStreamingPlayer::onStatusChanged(QMediaPlayer::MediaStatus status)
+{
+    if (status == QMediaPlayer::EndOfMedia && m_item)
+        Q_EMIT m_item->didPlayToEndTime();
+}
+
+void MediaStreamingPlayer::onError(QMediaPlayer::Error error, const QString &text)
+{
+    if (error == QMediaPlayer::NoError)
+        return;
+    QPointer<MediaStreamingPlayerItem> item = m_item;
+    // The backend keeps reporting Playing after an error.
+    m_player->stop();
+    if (item)
+        Q_EMIT item->failedToPlayToEndTime(text.isEmpty() ? QStringLiteral("The track cannot be played.")
+                                                          : text);
+}

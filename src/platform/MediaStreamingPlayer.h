@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/StreamingPlayer.h"
+
+#include <QMap>
+#include <QMediaPlayer>
+#include <QPointer>
+#include <QTimer>
+
+class MediaStreamingPlayerItem;
+class QAudioOutput;
+
+// The streaming player on Qt Multimedia: a QMediaPlayer with an audio
+// output, playing straight from the network. After a failure the media
+// player is stopped too, so that it no longer reads as playing.
+class MediaStreamingPlayer : public StreamingPlayer
+{
+    Q_OBJECT
+
+public:
+    explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent = nullptr);
+    ~MediaStreamingPlayer() override;
+
+    void play() override;
+    void pause() override;
+    float rate() const override;
+    void seekToTime(double seconds) override;
+    double currentTime() const override;
+    StreamingPlayerItem *currentItem() const override;
+    void replaceCurrentItemWithPlayerItem(StreamingPlayerItem *item) override;
+    int addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer) override;
+    void removeTimeObserver(int token) override;
+
+    QMediaPlayer *mediaPlayer() const { return m_player; }
+
+private:
+    void attach(MediaStreamingPlayerItem *item);
+    void updateTick();
+    void onStatusChanged(QMediaPlayer::MediaStatus status);
+    void onError(QMediaPlayer::Error error, const QString &text);
+
+    QMediaPlayer *m_player;
+    QAudioOutput *m_output;
+    QPointer<MediaStreamingPlayerItem> m_item;
+    QTimer m_tick;
+    QMap<int, TimeObserver> m_observers;
+    int m_nextToken = 1;
+};

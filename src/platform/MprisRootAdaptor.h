@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QStringList>
+
+// The org.mpris.MediaPlayer2 interface: who plays. Kavu can neither be
+// raised nor quit from outside and has no track list.
+class MprisRootAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ canQuit)
+    Q_PROPERTY(bool CanRaise READ canRaise)
+    Q_PROPERTY(bool HasTrackList READ hasTrackList)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ supportedUriSchemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ supportedMimeTypes)
+
+public:
+    MprisRootAdaptor(QObject *parent, const QString &desktopEntry);
+
+    bool canQuit() const { return false; }
+    bool canRaise() const { return false; }
+    bool hasTrackList() const { return false; }
+    QString identity() const { return QStringLiteral("Kavu"); }
+    QString desktopEntry() const { return m_desktopEntry; }
+    QStringList supportedUriSchemes() const { return {}; }
+    QStringList supportedMimeTypes() const { return {}; }
+
+public Q_SLOTS:
+    void Raise() {}
+    void Quit() {}
+
+private:
+    QString m_desktopEntry;
+};

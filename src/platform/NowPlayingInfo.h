@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// What the desktop is told about the track that plays.
+struct NowPlayingInfo
+{
+    std::optional<QString> title;
+    std::optional<QString> artist;
+    QImage artwork;        // null when there is none
+    double playbackDuration = 0; // seconds; not a number when unknown
+    double elapsedPlaybackTime = 0;
+    float playbackRate = 0;
+};

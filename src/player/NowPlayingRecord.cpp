@@ -1,0 +1,21 @@
+#include "player/NowPlayingRecord.h"
+
+namespace NowPlayingRecord {
+
+std::optional<NowPlayingInfo> build(const Source &source)
+{
+    if (!source.hasPlayer)
+        return std::nullopt;
+    NowPlayingInfo info;
+    if (!source.songName.isEmpty())
+        info.title = source.songName;
+    if (!source.artistName.isEmpty())
+        info.artist = source.artistName;
+    info.artwork = source.picture;
+    info.playbackDuration = source.duration;
+    info.elapsedPlaybackTime = source.currentTime;
+    info.playbackRate = source.rate;
+    return info;
+}
+
+} // namespace NowPlayingRecord

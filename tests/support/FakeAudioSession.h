@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/AudioSession.h"
+
+// An audio session that can be made to refuse the playback category.
+class FakeAudioSession : public AudioSession
+{
+public:
+    std::optional<QString> setCategoryPlayback() override
+    {
+        ++requests;
+        return error;
+    }
+
+    std::optional<QString> error;
+    int requests = 0;
+};
