@@ -20,6 +20,16 @@ void ViewController::loadViewIfNeeded()
 
 void ViewController::showEvent(QShowEvent *event)
 {
-    loadViewIfNeeded();
+    // A container may show the screen before it gives it its size; the views
+    // are then built at the first size the screen gets.
+    if (!size().isEmpty())
+        loadViewIfNeeded();
     QWidget::showEvent(event);
+}
+
+void ViewController::resizeEvent(QResizeEvent *event)
+{
+    if (isVisible() && !size().isEmpty())
+        loadViewIfNeeded();
+    QWidget::resizeEvent(event);
 }

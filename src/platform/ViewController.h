@@ -5,9 +5,9 @@
 #include <QWidget>
 
 // Base of every screen. The widget itself is the screen's root view. The load
-// step (viewDidLoad) runs once: when the screen is first shown, or earlier
-// when a caller asks for it with loadViewIfNeeded(). Views built there use the
-// root view's bounds at that moment.
+// step (viewDidLoad) runs once: when the screen is first shown with a size,
+// or earlier when a caller asks for it with loadViewIfNeeded(). Views built
+// there use the root view's bounds at that moment.
 class ViewController : public QWidget
 {
     Q_OBJECT
@@ -27,6 +27,7 @@ public:
 protected:
     virtual void viewDidLoad() {}
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool m_viewLoaded = false;

@@ -9,12 +9,14 @@
 #include "platform/Slider.h"
 #include "platform/UrlText.h"
 #include "platform/UserDefaults.h"
+#include "platform/ViewController.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +36,16 @@ public:
 
 } // namespace
 
+// Records the root view's bounds its load step saw.
+class BoundsRecorder : public ViewController
+{
+public:
+    QList<QRect> loads;
+
+protected:
+    void viewDidLoad() override { loads.append(bounds()); }
+};
+
 class PlatformTest : public QObject
 {
     Q_OBJECT
@@ -51,6 +63,7 @@ private Q_SLOTS:
     void alertDialogShowsPlainTextAndReportsIndex_data();
     void alertDialogShowsPlainTextAndReportsIndex();
     void sliderReportsOnlyUserChanges();
+    void loadStepSeesTheSizeOfItsTab();
 };
 
 void PlatformTest::autoresizedFrame_data()
@@ -313,6 +326,31 @@ void PlatformTest::sliderReportsOnlyUserChanges()
     QCOMPARE(spy.at(0).at(0).toFloat(), 11.0f);
     slider.setMaximumValue(std::numeric_limits<float>::quiet_NaN());
     QCOMPARE(slider.maximumValue(), 0.0f);
+}
+
+void PlatformTest::loadStepSeesTheSizeOfItsTab()
+{
+    QTabWidget tabs;
+    auto *first = new BoundsRecorder;
+    auto *second = new BoundsRecorder;
+    tabs.addTab(first, QStringLiteral("1"));
+    tabs.addTab(second, QStringLiteral("2"));
+    tabs.resize(400, 600);
+    tabs.show();
+    QTRY_COMPARE(first->loads.size(), 1);
+    // A tab shows its screen before it gives it its size; the load step
+    // waits for the size.
+    QVERIFY(!first->loads.at(0).isEmpty());
+    QCOMPARE(first->loads.at(0).size(), first->size());
+    QVERIFY(second->loads.isEmpty());
+    tabs.setCurrentIndex(1);
+    QTRY_COMPARE(second->loads.size(), 1);
+    QVERIFY(!second->loads.at(0).isEmpty());
+    // It runs once.
+    tabs.resize(500, 700);
+    tabs.setCurrentIndex(0);
+    QCOMPARE(first->loads.size(), 1);
+    QCOMPARE(second->loads.size(), 1);
 }
 
 QTEST_MAIN(PlatformTest)
