@@ -10,12 +10,13 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Kavu"));
-    resize(420, 760);
+    resize(540, 820);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setTabPosition(QTabWidget::South);
     m_tabs->setDocumentMode(true);
     m_tabs->tabBar()->setExpanding(true);
+    m_tabs->setElideMode(Qt::ElideRight);
     setCentralWidget(m_tabs);
 
     m_music = new SecondViewController(services);

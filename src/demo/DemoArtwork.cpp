@@ -37,12 +37,13 @@ QByteArray coverPng(int seed, const QString &title, const QString &subtitle)
     font.setBold(true);
     font.setPixelSize(44);
     painter.setFont(font);
-    painter.drawText(QRect(30, 380, kSize - 60, 120), Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
+    // Centred, so that the name survives when a view crops the sides.
+    painter.drawText(QRect(60, 380, kSize - 120, 120), Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap,
                      title);
     font.setBold(false);
     font.setPixelSize(28);
     painter.setFont(font);
-    painter.drawText(QRect(30, 505, kSize - 60, 60), Qt::AlignLeft | Qt::AlignTop, subtitle);
+    painter.drawText(QRect(60, 505, kSize - 120, 60), Qt::AlignHCenter | Qt::AlignTop, subtitle);
     painter.end();
 
     QByteArray png;

@@ -9,10 +9,40 @@
 #include "demo/DemoService.h"
 #include "platform/WebEngineWebView.h"
 
+#include <QPushButton>
 #include <QTabBar>
 #include <QWebEngineView>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
+namespace {
+
+// Kavu on its demo service, with its files in a temporary home.
+struct DemoApp
+{
+    DemoApp()
+    {
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
+        started = demo.start();
+        bundle = BundleInfo::builtIn();
+        bundle.serviceHostOrigin = demo.origin();
+        bundle.defaultSiteAddress = demo.siteAddress();
+        kavu = std::make_unique<KavuApplication>(bundle, QStringLiteral("kavu-test"));
+        kavu->window()->show();
+    }
+
+    SecondViewController *music() const { return kavu->window()->musicScreen(); }
+
+    QTemporaryDir home;
+    DemoService demo;
+    bool started = false;
+    BundleInfo bundle;
+    std::unique_ptr<KavuApplication> kavu;
+};
+
+} // namespace
 
 class AppTest : public QObject
 {
@@ -24,7 +54,8 @@ private Q_SLOTS:
     void endpoints();
     void mainWindowHasEveryTab();
     void musicTabLoadsStartPageFromDemoService();
-    void clickingATrackLinkAppliesItsReply();
+    void clickingATrackLinkPlaysIt();
+    void radioPlaysRandomTracksOneAfterAnother();
 
 private:
     static QPoint elementCenter(WebEngineWebView *view, const QString &selector);
@@ -138,43 +169,21 @@ void AppTest::mainWindowHasEveryTab()
 
 void AppTest::musicTabLoadsStartPageFromDemoService()
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
-
-    DemoService demo;
-    QVERIFY(demo.start());
-    BundleInfo bundle = BundleInfo::builtIn();
-    bundle.serviceHostOrigin = demo.origin();
-    bundle.defaultSiteAddress = demo.siteAddress();
-    KavuApplication kavu(bundle, QStringLiteral("kavu-test"));
-    kavu.window()->show();
-
-    SecondViewController *music = kavu.window()->musicScreen();
+    DemoApp app;
+    QVERIFY(app.started);
+    SecondViewController *music = app.music();
     QVERIFY(music->isViewLoaded());
-    const QString expected = QStringLiteral("/kavu/music/?version=") + bundle.shortVersionString;
-    QTRY_VERIFY_WITH_TIMEOUT(demo.requestLog().contains(expected), 20000);
+    const QString expected = QStringLiteral("/kavu/music/?version=") + app.bundle.shortVersionString;
+    QTRY_VERIFY_WITH_TIMEOUT(app.demo.requestLog().contains(expected), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(music->webView()->documentTitle(), QStringLiteral("Музыка"), 20000);
     // Its settings live apart, in the configured settings directory.
-    QVERIFY(QFile::exists(home.filePath(QStringLiteral("config/kavu/kavu-test.conf"))));
+    QVERIFY(QFile::exists(app.home.filePath(QStringLiteral("config/kavu/kavu-test.conf"))));
 }
 
-void AppTest::clickingATrackLinkAppliesItsReply()
+void AppTest::clickingATrackLinkPlaysIt()
 {
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
-
-    DemoService demo;
-    QVERIFY(demo.start());
-    BundleInfo bundle = BundleInfo::builtIn();
-    bundle.serviceHostOrigin = demo.origin();
-    bundle.defaultSiteAddress = demo.siteAddress();
-    KavuApplication kavu(bundle, QStringLiteral("kavu-test"));
-    kavu.window()->show();
-    SecondViewController *music = kavu.window()->musicScreen();
+    DemoApp app;
+    SecondViewController *music = app.music();
 
     // The start page offers its items once loaded.
     QTRY_VERIFY_WITH_TIMEOUT(music->webViewNavigationItem()->rightBarButtonItem(), 20000);
@@ -188,13 +197,47 @@ void AppTest::clickingATrackLinkAppliesItsReply()
     QVERIFY(link.x() >= 0);
     QTest::mouseClick(page->engineView()->focusProxy(), Qt::LeftButton, {}, link);
 
-    QTRY_VERIFY_WITH_TIMEOUT(demo.requestLog().contains(QStringLiteral("/kavu/API/get-info-songs.php?id=1")),
+    QTRY_VERIFY_WITH_TIMEOUT(app.demo.requestLog().contains(QStringLiteral("/kavu/API/get-info-songs.php?id=1")),
                              10000);
     QTRY_COMPARE_WITH_TIMEOUT(music->songNameLabel()->text(), QStringLiteral("Белые ночи"), 10000);
     QCOMPARE(music->artistNameLabel()->text(), QStringLiteral("Кавуновый оркестр"));
     QCOMPARE(music->nextSongID(), std::optional<QString>(QStringLiteral("2")));
     QVERIFY(music->playerView()->isVisible());
     QCOMPARE(page->currentUrl().path(), QStringLiteral("/kavu/music/"));
+
+    // It plays for real: the position moves and the slider follows.
+    QVERIFY(music->player());
+    QTRY_VERIFY_WITH_TIMEOUT(music->player()->currentTime() > 0.5, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(music->timeSlider()->value() > 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(music->backgroundImageView()->hasImage(), 10000);
+
+    // Near its end, the next track follows.
+    const double duration = music->player()->currentItem()->duration();
+    QVERIFY(duration >= 20);
+    music->player()->seekToTime(duration - 1.5);
+    QTRY_COMPARE_WITH_TIMEOUT(music->songNameLabel()->text(), QStringLiteral("Morning Drive"), 15000);
+    QVERIFY(app.demo.requestLog().contains(QStringLiteral("/kavu/API/get-info-songs.php?id=2")));
+    QTRY_VERIFY_WITH_TIMEOUT(music->player() && music->player()->currentTime() > 0.2, 15000);
+}
+
+void AppTest::radioPlaysRandomTracksOneAfterAnother()
+{
+    DemoApp app;
+    SecondViewController *music = app.music();
+    QTRY_VERIFY_WITH_TIMEOUT(music->navigationBar()->rightButton(), 20000);
+    QCOMPARE(music->navigationBar()->rightButton()->text(), QStringLiteral("Радио"));
+    music->navigationBar()->rightButton()->click();
+    QVERIFY(music->radioMode());
+
+    const QString random = QStringLiteral("/kavu/API/get-info-random-songs.php");
+    QTRY_COMPARE_WITH_TIMEOUT(app.demo.requestLog().count(random), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(music->player() && music->player()->currentTime() > 0.2, 15000);
+    const double duration = music->player()->currentItem()->duration();
+    music->player()->seekToTime(duration - 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(app.demo.requestLog().count(random), 2, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(music->player() && music->player()->currentTime() > 0.2, 15000);
+    QVERIFY(music->radioMode());
+    QCOMPARE(music->currentSongID(), std::nullopt);
 }
 
 KAVU_TEST_MAIN(AppTest)
