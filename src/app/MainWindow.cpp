@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "account/AccountSysViewController.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
 
@@ -23,8 +24,10 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     m_albums = new AlbunsViewController(services);
     m_tabs->addTab(m_music, QStringLiteral("Музыка"));
     m_tabs->addTab(m_albums, QStringLiteral("Альбомы"));
+    m_account = new AccountSysViewController(services);
+    m_tabs->addTab(m_account, QStringLiteral("Аккаунт"));
     // Screens of the remaining tabs.
-    for (const QString &title : {QStringLiteral("Аккаунт"), QStringLiteral("Новости"),
+    for (const QString &title : {QStringLiteral("Новости"),
                                  QStringLiteral("Разработчики"), QStringLiteral("Плеер"),
                                  QStringLiteral("Поиск")})
         m_tabs->addTab(new QWidget, title);

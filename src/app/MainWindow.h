@@ -7,6 +7,7 @@
 class QTabWidget;
 class SecondViewController;
 class AlbunsViewController;
+class AccountSysViewController;
 
 // The application's window: a tab bar at the bottom with one screen per tab,
 // Music first. A screen builds its views when its tab is first shown.
@@ -20,9 +21,11 @@ public:
     QTabWidget *tabs() const { return m_tabs; }
     SecondViewController *musicScreen() const { return m_music; }
     AlbunsViewController *albumsScreen() const { return m_albums; }
+    AccountSysViewController *accountScreen() const { return m_account; }
 
 private:
     QTabWidget *m_tabs;
     SecondViewController *m_music;
     AlbunsViewController *m_albums;
+    AccountSysViewController *m_account;
 };

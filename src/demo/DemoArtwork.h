@@ -8,5 +8,8 @@
 namespace DemoArtwork {
 
 QByteArray coverPng(int seed, const QString &title, const QString &subtitle);
+// The demo account's background picture and icon.
+QByteArray accountBackgroundPng();
+QByteArray accountIconPng();
 
 } // namespace DemoArtwork

@@ -65,6 +65,14 @@ QByteArray DemoService::trackCover(const DemoTrack &track)
     return found.value();
 }
 
+QByteArray DemoService::cached(const QString &name, QByteArray (*make)())
+{
+    auto found = m_pictures.find(name);
+    if (found == m_pictures.end())
+        found = m_pictures.insert(name, make());
+    return found.value();
+}
+
 void DemoService::replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
                              const QByteArray &contentType, const QByteArray &bytes, bool headOnly)
 {
@@ -129,6 +137,25 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
         const QList<DemoTrack> &all = DemoCatalogue::tracks();
         const DemoTrack &track = all.at(QRandomGenerator::global()->bounded(int(all.size())));
         reply(responder, 200, kText, DemoCatalogue::trackInfoReply(track, origin()), head);
+    } else if (path == QLatin1String("/kavu/API/account.php")) {
+        // Query values come percent-encoded; compare them decoded.
+        const QString login = query.queryItemValue(QStringLiteral("login"), QUrl::FullyDecoded);
+        const QString password = query.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
+        if (login == QLatin1String("demo") && password == QLatin1String("demo"))
+            reply(responder, 200, kText,
+                  QStringLiteral("demo,%1/media/account-background.png,%1/media/account-icon.png,"
+                                 "Демо Пользователь,premium")
+                      .arg(origin())
+                      .toUtf8(),
+                  head);
+        else
+            reply(responder, 200, kText, QStringLiteral("Неверный логин или пароль").toUtf8(), head);
+    } else if (path == QLatin1String("/media/account-background.png")) {
+        replyMedia(responder, request, QByteArrayLiteral("image/png"),
+                   cached(QStringLiteral("account-background"), &DemoArtwork::accountBackgroundPng), head);
+    } else if (path == QLatin1String("/media/account-icon.png")) {
+        replyMedia(responder, request, QByteArrayLiteral("image/png"),
+                   cached(QStringLiteral("account-icon"), &DemoArtwork::accountIconPng), head);
     } else if (const QRegularExpressionMatch match = mediaPath.match(path); match.hasMatch()
                && DemoCatalogue::track(match.captured(2).toInt())) {
         const DemoTrack &track = *DemoCatalogue::track(match.captured(2).toInt());

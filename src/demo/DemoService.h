@@ -38,6 +38,7 @@ protected:
 private:
     QByteArray trackAudio(int trackId);
     QByteArray trackCover(const DemoTrack &track);
+    QByteArray cached(const QString &name, QByteArray (*make)());
     // Media answer ranges: HEAD, Accept-Ranges and 206 partial content.
     static void replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
                            const QByteArray &contentType, const QByteArray &bytes, bool headOnly);
@@ -48,4 +49,5 @@ private:
     QList<QString> m_requestLog;
     QHash<int, QByteArray> m_audio;
     QHash<int, QByteArray> m_covers;
+    QHash<QString, QByteArray> m_pictures;
 };

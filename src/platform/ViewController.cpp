@@ -1,8 +1,13 @@
 #include "platform/ViewController.h"
 
+#include "platform/Geometry.h"
+
 ViewController::ViewController(QWidget *parent)
     : QWidget(parent)
+    , m_navigationItem(new NavigationItem(QString(), this))
 {
+    // A screen's root view is white until the screen says otherwise.
+    Geometry::setBackgroundColor(this, Qt::white);
 }
 
 QPointF ViewController::center() const

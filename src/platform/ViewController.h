@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NavigationItem.h"
+
 #include <QPointF>
 #include <QRect>
 #include <QWidget>
@@ -24,6 +26,10 @@ public:
 
     virtual void didReceiveMemoryWarning() {}
 
+    // The screen's own navigation item. A container may show it; the tab bar
+    // of this application does not.
+    NavigationItem *navigationItem() const { return m_navigationItem; }
+
 protected:
     virtual void viewDidLoad() {}
     void showEvent(QShowEvent *event) override;
@@ -31,4 +37,5 @@ protected:
 
 private:
     bool m_viewLoaded = false;
+    NavigationItem *m_navigationItem;
 };

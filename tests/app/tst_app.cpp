@@ -1,5 +1,6 @@
 #include "KavuTestMain.h"
 #include "TestPlatform.h"
+#include "account/AccountSysViewController.h"
 #include "app/AppDelegate.h"
 #include "app/Endpoints.h"
 #include "app/KavuApplication.h"
@@ -157,6 +158,7 @@ void AppTest::mainWindowHasEveryTab()
                                   QStringLiteral("Поиск")}));
     QVERIFY(qobject_cast<SecondViewController *>(tabs->widget(0)));
     QVERIFY(qobject_cast<AlbunsViewController *>(tabs->widget(1)));
+    QVERIFY(qobject_cast<AccountSysViewController *>(tabs->widget(2)));
     // Screens build their views when their tab is first shown.
     QVERIFY(!window.albumsScreen()->isViewLoaded());
     window.show();

@@ -37,6 +37,7 @@ private Q_SLOTS:
     void trackInfoReplies();
     void mediaAnswersRanges();
     void pagesLinkTheCatalogue();
+    void accountAcceptsTheDemoLogin();
 
 private:
     Fetched fetch(const QString &pathAndQuery, const QByteArray &method = "GET",
@@ -207,6 +208,25 @@ void DemoTest::pagesLinkTheCatalogue()
     for (const DemoTrack &track : DemoCatalogue::tracksOfAlbum(2))
         QVERIFY(album.contains(QStringLiteral("kavu://music?id=%1\"").arg(track.id)));
     QCOMPARE(fetch(QStringLiteral("/kavu/music/albums/9/")).status, 404);
+}
+
+void DemoTest::accountAcceptsTheDemoLogin()
+{
+    const QStringList fields = QString::fromUtf8(
+        fetch(QStringLiteral("/kavu/API/account.php?login=demo&password=demo")).body).split(QLatin1Char(','));
+    QVERIFY(fields.size() >= 3);
+    for (int index : {1, 2}) {
+        const QUrl picture(fields.at(index));
+        QVERIFY(picture.toString().startsWith(m_demo.origin()));
+        QVERIFY(!decodeImage(fetch(picture.path()).body).isNull());
+    }
+    const QString refused = QString::fromUtf8(
+        fetch(QStringLiteral("/kavu/API/account.php?login=demo&password=other")).body);
+    QCOMPARE(refused.split(QLatin1Char(',')).size(), 1);
+    // Encoded values are compared decoded.
+    const QString encoded = QString::fromUtf8(
+        fetch(QStringLiteral("/kavu/API/account.php?login=%64emo&password=demo")).body);
+    QVERIFY(encoded.split(QLatin1Char(',')).size() >= 3);
 }
 
 QTEST_MAIN(DemoTest)

@@ -1,0 +1,347 @@
+#include "account/AccountSysViewController.h"
+
+#include "account/AccountReply.h"
+#include "app/Endpoints.h"
+#include "catalogue/SiteAddress.h"
+#include "platform/Geometry.h"
+#include "platform/ImageDecoding.h"
+#include "platform/Log.h"
+#include "platform/NavigationItem.h"
+#include "platform/TextDecoding.h"
+#include "platform/UrlText.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace {
+
+const QString kLogin = QStringLiteral("login");
+const QString kPassword = QStringLiteral("password");
+const QString kUserData = QStringLiteral("userData");
+
+QPushButton *makeButton(QWidget *parent, const QString &title, const QRectF &frame)
+{
+    auto *button = new QPushButton(title, parent);
+    button->setAccessibleName(title);
+    Geometry::setFrame(button, frame);
+    return button;
+}
+
+QFont boldSystemFont(int size)
+{
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(size);
+    return font;
+}
+
+} // namespace
+
+AccountSysViewController::AccountSysViewController(const PlatformServices &services, QWidget *parent)
+    : ViewController(parent)
+    , m_services(services)
+{
+}
+
+void AccountSysViewController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    loadSequence();
+}
+
+void AccountSysViewController::loadSequence()
+{
+    setCustomURLKey(QStringLiteral("customURL"));
+
+    auto *indicator = new ActivityIndicatorView(ActivityIndicatorView::Style::Gray, view());
+    indicator->setCenter(center());
+    Geometry::addSubview(view(), indicator);
+    setActivityIndicator(indicator);
+
+    setupUI();
+    setupNavigationBar();
+
+    const std::optional<QString> login = m_services.userDefaults->stringForKey(kLogin);
+    const std::optional<QString> password = m_services.userDefaults->stringForKey(kPassword);
+    if (login && password) {
+        loginTextField()->setHidden(true);
+        passwordTextField()->setHidden(true);
+        authButton()->setHidden(true);
+        resultLabel()->setText(*login);
+        activityIndicator()->startAnimating();
+        fetchDataWithLogin(*login, *password, [this] { stopActivityIndicator(); });
+    }
+}
+
+void AccountSysViewController::stopActivityIndicator()
+{
+    if (activityIndicator())
+        activityIndicator()->stopAnimating();
+}
+
+void AccountSysViewController::setupUI()
+{
+    const qreal w = width();
+
+    auto *login = new QLineEdit(view());
+    login->setPlaceholderText(QStringLiteral("Login"));
+    login->setAccessibleName(QStringLiteral("Login"));
+    Geometry::setFrame(login, QRectF(20, 100, w - 40, 30));
+    Geometry::addSubview(view(), login);
+    setLoginTextField(login);
+
+    auto *password = new QLineEdit(view());
+    password->setPlaceholderText(QStringLiteral("Password"));
+    password->setAccessibleName(QStringLiteral("Password"));
+    password->setEchoMode(QLineEdit::Password);
+    Geometry::setFrame(password, QRectF(20, 150, w - 40, 30));
+    Geometry::addSubview(view(), password);
+    setPasswordTextField(password);
+
+    auto *authorize = makeButton(view(), QStringLiteral("Authorize"), QRectF(20, 200, w - 40, 40));
+    connect(authorize, &QPushButton::clicked, this, &AccountSysViewController::authorizeButtonTapped);
+    Geometry::addSubview(view(), authorize);
+    setAuthButton(authorize);
+
+    auto *result = new QLabel(QStringLiteral("Loading..."), view());
+    result->setTextFormat(Qt::PlainText);
+    result->setAlignment(Qt::AlignCenter);
+    result->setFont(boldSystemFont(18));
+    QPalette palette = result->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    result->setPalette(palette);
+    Geometry::setBackgroundColor(result, Geometry::colorWithWhite(0, 0));
+    Geometry::setFrame(result, QRectF(20, 260, w - 40, 30));
+    Geometry::addSubview(view(), result);
+    setResultLabel(result);
+
+    auto *refresh = makeButton(view(), QStringLiteral("Refresh Data"), QRectF(20, 300, w - 40, 40));
+    connect(refresh, &QPushButton::clicked, this, &AccountSysViewController::refreshButtonTapped);
+    Geometry::addSubview(view(), refresh);
+    setRefreshButton(refresh);
+
+    auto *background = new ImageView(view());
+    background->setContentMode(ImageView::ContentMode::ScaleAspectFill);
+    Geometry::setFrame(background, bounds());
+    Geometry::addSubview(view(), background);
+    setBackgroundImageView(background);
+
+    auto *dimming = new QWidget(view());
+    Geometry::setFrame(dimming, bounds());
+    Geometry::setBackgroundColor(dimming, Geometry::colorWithWhite(0, 0.5));
+    // It dims what lies below it but takes no clicks from it.
+    dimming->setAttribute(Qt::WA_TransparentForMouseEvents);
+    dimming->setHidden(true);
+    Geometry::addSubview(view(), dimming);
+    setCustomDimmingView(dimming);
+
+    auto *logout = makeButton(view(), QStringLiteral("Logout"), QRectF(20, 350, w - 40, 40));
+    QPalette logoutPalette = logout->palette();
+    logoutPalette.setColor(QPalette::ButtonText, Qt::black);
+    logout->setPalette(logoutPalette);
+    logout->setHidden(true);
+    connect(logout, &QPushButton::clicked, this, &AccountSysViewController::logoutButtonTapped);
+    Geometry::addSubview(view(), logout);
+    setLogoutButton(logout);
+
+    result->raise();
+
+    // The icon is not a view of the root: it is the title view of the
+    // screen's own item and of the account bar's item.
+    auto *icon = new ImageView;
+    icon->setContentMode(ImageView::ContentMode::ScaleAspectFit);
+    icon->resize(40, 40);
+    icon->setAccessibleName(QStringLiteral("Account icon"));
+    setIconImageView(icon);
+    navigationItem()->setTitleView(icon);
+}
+
+void AccountSysViewController::setupNavigationBar()
+{
+    auto *bar = new NavigationBar(view());
+    Geometry::setFrame(bar, QRectF(0, 0, width(), 44));
+    bar->setTintColor(Qt::black);
+    auto *item = new NavigationItem(QStringLiteral("Аккаунт"));
+    item->setTitleView(iconImageView());
+    bar->setItems({item});
+    Geometry::addSubview(view(), bar);
+    m_accountBar = bar;
+}
+
+void AccountSysViewController::authorizeButtonTapped()
+{
+    const QString login = loginTextField()->text();
+    const QString password = passwordTextField()->text();
+    if (login.isEmpty() || password.isEmpty()) {
+        resultLabel()->setText(QStringLiteral("Please enter login and password"));
+        return;
+    }
+    m_services.userDefaults->setString(kLogin, login);
+    m_services.userDefaults->setString(kPassword, password);
+    m_services.userDefaults->synchronize();
+
+    loginTextField()->clearFocus();
+    passwordTextField()->clearFocus();
+    loginTextField()->setHidden(true);
+    passwordTextField()->setHidden(true);
+    authButton()->setHidden(true);
+    resultLabel()->setText(login);
+    activityIndicator()->startAnimating();
+    fetchDataWithLogin(login, password, [this] { stopActivityIndicator(); });
+}
+
+void AccountSysViewController::logoutButtonTapped()
+{
+    m_services.userDefaults->removeObjectForKey(kLogin);
+    m_services.userDefaults->removeObjectForKey(kPassword);
+    m_services.userDefaults->removeObjectForKey(kUserData);
+    m_services.userDefaults->synchronize();
+
+    if (!cachedImagePath().isEmpty())
+        QFile::remove(cachedImagePath());
+
+    loginTextField()->setHidden(false);
+    passwordTextField()->setHidden(false);
+    authButton()->setHidden(false);
+    logoutButton()->setHidden(true);
+    refreshButton()->setHidden(true);
+    resultLabel()->setHidden(false);
+    resultLabel()->setText(QString(""));
+    backgroundImageView()->setImage(QImage());
+    Geometry::setBackgroundColor(view(), Qt::white);
+    iconImageView()->setImage(QImage());
+    customDimmingView()->setHidden(true);
+    navigationItem()->setTitleView(nullptr);
+    m_loginTitleLabel.reset();
+}
+
+void AccountSysViewController::removeBuiltViews()
+{
+    const QList<QWidget *> built = {activityIndicator(), loginTextField(), passwordTextField(),
+                                    authButton(),        resultLabel(),    refreshButton(),
+                                    backgroundImageView(), customDimmingView(), logoutButton(),
+                                    m_accountBar};
+    for (QWidget *view : built)
+        delete view;
+    if (navigationItem()->titleView() == iconImageView())
+        navigationItem()->setTitleView(nullptr);
+    delete iconImageView();
+}
+
+void AccountSysViewController::refreshButtonTapped()
+{
+    // The whole load sequence again, on a fresh set of views that replaces
+    // the previous one rather than piling up on it.
+    removeBuiltViews();
+    ViewController::viewDidLoad();
+    loadSequence();
+}
+
+void AccountSysViewController::fetchDataWithLogin(const QString &login, const QString &password,
+                                                  std::function<void()> completion)
+{
+    const QString base = SiteAddress::base(m_services.userDefaults->stringForKey(customURLKey()),
+                                           m_services.bundle.defaultSiteAddress);
+    const QString address = Endpoints::account(base, login, password);
+    m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kReplyLimit, this,
+                              [this, login, completion](const UrlResponse &response) {
+                                  handleAccountResponse(login, response);
+                                  if (completion)
+                                      completion();
+                              });
+}
+
+void AccountSysViewController::showLater(const QString &message)
+{
+    // The message shows after the completion has run.
+    QTimer::singleShot(0, this, [this, message] {
+        if (resultLabel())
+            resultLabel()->setText(message);
+    });
+}
+
+void AccountSysViewController::handleAccountResponse(const QString &login, const UrlResponse &response)
+{
+    if (!response.data && !response.exceededLimit) {
+        showLater(QStringLiteral("Error fetching data"));
+        return;
+    }
+    const std::optional<QStringList> fields = AccountReply::fields(
+        response.data ? decodeUtf8(*response.data) : std::optional<QString>());
+    if (!fields) {
+        showLater(QStringLiteral("No data received"));
+        return;
+    }
+    for (int i = 0; i < fields->size(); ++i)
+        systemLog(QStringLiteral("Section %1: %2").arg(i + 1).arg(fields->at(i)));
+    m_services.userDefaults->setStringArray(kUserData, *fields);
+    m_services.userDefaults->synchronize();
+
+    if (const std::optional<QUrl> background = AccountReply::pictureUrl(fields->at(1)))
+        loadBackgroundImageFromURL(*background);
+    if (const std::optional<QUrl> icon = AccountReply::pictureUrl(fields->at(2)))
+        loadIconImageFromURL(*icon);
+    logoutButton()->setHidden(false);
+    refreshButton()->setHidden(false);
+    customDimmingView()->setHidden(false);
+
+    // The login as the title of the screen's own item. It is no view of the
+    // root: the screen keeps it for as long as the item shows it.
+    auto title = std::make_unique<QLabel>(login);
+    title->setTextFormat(Qt::PlainText);
+    title->setAlignment(Qt::AlignCenter);
+    title->setFont(boldSystemFont(18));
+    QPalette palette = title->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    title->setPalette(palette);
+    title->resize(qRound(width() - 40.0), 30);
+    navigationItem()->setTitleView(title.get());
+    m_loginTitleLabel = std::move(title);
+}
+
+void AccountSysViewController::loadBackgroundImageFromURL(const QUrl &url)
+{
+    setCachedImagePath(QDir(m_services.cachesDirectory).filePath(AccountReply::cacheFileName(url)));
+    if (QFile::exists(cachedImagePath())) {
+        QFile file(cachedImagePath());
+        if (file.open(QIODevice::ReadOnly) && file.size() <= kPictureLimit)
+            backgroundImageView()->setImage(decodeImage(file.readAll()));
+        else
+            backgroundImageView()->setImage(QImage());
+        return;
+    }
+    m_services.urlLoader->get(url, kPictureLimit, this, [this](const UrlResponse &response) {
+        if (!response.succeeded()) {
+            systemLog(QStringLiteral("Error loading background image: %1").arg(response.error));
+            return;
+        }
+        if (backgroundImageView())
+            backgroundImageView()->setImage(decodeImage(*response.data));
+        // The bytes are kept as they came, picture or not. A name the file
+        // system refuses leaves the picture uncached.
+        QDir().mkpath(m_services.cachesDirectory);
+        QSaveFile cache(cachedImagePath());
+        if (cache.open(QIODevice::WriteOnly) && cache.write(*response.data) == response.data->size())
+            cache.commit();
+    });
+}
+
+void AccountSysViewController::loadIconImageFromURL(const QUrl &url)
+{
+    m_services.urlLoader->get(url, kPictureLimit, this, [this](const UrlResponse &response) {
+        if (!response.succeeded()) {
+            systemLog(QStringLiteral("Error loading icon image: %1").arg(response.error));
+            return;
+        }
+        if (iconImageView())
+            iconImageView()->setImage(decodeImage(*response.data));
+    });
+}
+
+void AccountSysViewController::didReceiveMemoryWarning()
+{
+    ViewController::didReceiveMemoryWarning();
+}
