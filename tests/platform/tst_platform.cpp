@@ -7,7 +7,9 @@
 #include "platform/NavigationBar.h"
 #include "platform/NavigationItem.h"
 #include "platform/Slider.h"
+#include "platform/UrlLoader.h"
 #include "platform/UrlText.h"
+#include "LocalHttpServer.h"
 #include "platform/UserDefaults.h"
 #include "platform/ViewController.h"
 
@@ -64,6 +66,8 @@ private Q_SLOTS:
     void alertDialogShowsPlainTextAndReportsIndex();
     void sliderReportsOnlyUserChanges();
     void loadStepSeesTheSizeOfItsTab();
+    void urlLoaderOutcomes_data();
+    void urlLoaderOutcomes();
 };
 
 void PlatformTest::autoresizedFrame_data()
@@ -351,6 +355,77 @@ void PlatformTest::loadStepSeesTheSizeOfItsTab()
     tabs.setCurrentIndex(0);
     QCOMPARE(first->loads.size(), 1);
     QCOMPARE(second->loads.size(), 1);
+}
+
+void PlatformTest::urlLoaderOutcomes_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("hasBody");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("exceeded");
+
+    QTest::newRow("ok") << "/ok" << true << QByteArray("text") << false;
+    QTest::newRow("error status with a body") << "/missing" << true << QByteArray("gone") << false;
+    QTest::newRow("server error with a body") << "/broken" << true << QByteArray("oops") << false;
+    QTest::newRow("empty body") << "/empty" << true << QByteArray("") << false;
+    QTest::newRow("redirect followed") << "/moved" << true << QByteArray("text") << false;
+    QTest::newRow("redirect loop") << "/loop" << false << QByteArray() << false;
+    QTest::newRow("redirect to a file") << "/to-file" << false << QByteArray() << false;
+    QTest::newRow("past the limit") << "/big" << false << QByteArray() << true;
+    QTest::newRow("at the limit") << "/limit" << true << QByteArray(100, 'a') << false;
+    QTest::newRow("time-out") << "/slow" << false << QByteArray() << false;
+    QTest::newRow("not a URL") << "" << false << QByteArray() << false;
+}
+
+void PlatformTest::urlLoaderOutcomes()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, hasBody);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, exceeded);
+
+    LocalHttpServer server;
+    QVERIFY(server.listen());
+    server.route(QStringLiteral("/ok"), HttpReply::text("text"));
+    server.route(QStringLiteral("/missing"), HttpReply::text("gone", 404));
+    server.route(QStringLiteral("/broken"), HttpReply::text("oops", 500));
+    server.route(QStringLiteral("/empty"), HttpReply::text(""));
+    HttpReply moved = HttpReply::text("", 302);
+    moved.headers.append(qMakePair(QByteArray("Location"), QByteArray("/ok")));
+    server.route(QStringLiteral("/moved"), moved);
+    HttpReply loop = HttpReply::text("", 302);
+    loop.headers.append(qMakePair(QByteArray("Location"), QByteArray("/loop")));
+    server.route(QStringLiteral("/loop"), loop);
+    HttpReply toFile = HttpReply::text("", 302);
+    toFile.headers.append(qMakePair(QByteArray("Location"), QByteArray("file:///etc/passwd")));
+    server.route(QStringLiteral("/to-file"), toFile);
+    server.route(QStringLiteral("/big"), HttpReply::text(QByteArray(101, 'a')));
+    server.route(QStringLiteral("/limit"), HttpReply::text(QByteArray(100, 'a')));
+    HttpReply slow = HttpReply::text("late");
+    slow.delayMs = 2000;
+    server.route(QStringLiteral("/slow"), slow);
+
+    UrlLoader loader;
+    loader.setTimeoutMs(300);
+    QObject context;
+    std::optional<UrlResponse> outcome;
+    int calls = 0;
+    const QUrl url = path.isEmpty() ? QUrl() : server.url(path);
+    loader.get(url, 100, &context, [&](const UrlResponse &response) {
+        ++calls;
+        outcome = response;
+    });
+    // Never at once, always on the event loop.
+    QCOMPARE(calls, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 5000);
+    QCOMPARE(outcome->succeeded(), hasBody);
+    QCOMPARE(outcome->exceededLimit, exceeded);
+    if (hasBody)
+        QCOMPARE(*outcome->data, body);
+    else
+        QVERIFY(!outcome->error.isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(calls, 1);
 }
 
 QTEST_MAIN(PlatformTest)
