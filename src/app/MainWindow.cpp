@@ -1,8 +1,11 @@
 #include "app/MainWindow.h"
 
 #include "account/AccountSysViewController.h"
+#include "app/SearchViewController.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
+#include "feeds/AccountViewController.h"
+#include "feeds/FirstViewController.h"
 
 #include <QTabBar>
 #include <QTabWidget>
@@ -26,9 +29,11 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     m_tabs->addTab(m_albums, QStringLiteral("Альбомы"));
     m_account = new AccountSysViewController(services);
     m_tabs->addTab(m_account, QStringLiteral("Аккаунт"));
-    // Screens of the remaining tabs.
-    for (const QString &title : {QStringLiteral("Новости"),
-                                 QStringLiteral("Разработчики"), QStringLiteral("Плеер"),
-                                 QStringLiteral("Поиск")})
-        m_tabs->addTab(new QWidget, title);
+    m_news = new FirstViewController(services);
+    m_tabs->addTab(m_news, QStringLiteral("Новости"));
+    m_developers = new AccountViewController(services);
+    m_tabs->addTab(m_developers, QStringLiteral("Разработчики"));
+    m_tabs->addTab(new QWidget, QStringLiteral("Плеер"));
+    m_search = new SearchViewController(services);
+    m_tabs->addTab(m_search, QStringLiteral("Поиск"));
 }

@@ -8,6 +8,9 @@ class QTabWidget;
 class SecondViewController;
 class AlbunsViewController;
 class AccountSysViewController;
+class AccountViewController;
+class FirstViewController;
+class SearchViewController;
 
 // The application's window: a tab bar at the bottom with one screen per tab,
 // Music first. A screen builds its views when its tab is first shown.
@@ -22,10 +25,16 @@ public:
     SecondViewController *musicScreen() const { return m_music; }
     AlbunsViewController *albumsScreen() const { return m_albums; }
     AccountSysViewController *accountScreen() const { return m_account; }
+    FirstViewController *newsScreen() const { return m_news; }
+    AccountViewController *developersScreen() const { return m_developers; }
+    SearchViewController *searchScreen() const { return m_search; }
 
 private:
     QTabWidget *m_tabs;
     SecondViewController *m_music;
     AlbunsViewController *m_albums;
     AccountSysViewController *m_account;
+    FirstViewController *m_news;
+    AccountViewController *m_developers;
+    SearchViewController *m_search;
 };

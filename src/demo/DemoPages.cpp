@@ -68,4 +68,50 @@ QByteArray albumPage(int albumId)
     return page(album->title, body);
 }
 
+QByteArray searchPage()
+{
+    QString items;
+    for (const DemoTrack &track : DemoCatalogue::tracks())
+        items += QStringLiteral("<li data-text=\"%1\">%2</li>")
+                     .arg((track.title + QLatin1Char(' ') + track.artist).toLower().toHtmlEscaped(),
+                          trackLink(track));
+    const QString body = QStringLiteral(
+        "<input id=\"query\" type=\"search\" placeholder=\"Поиск по каталогу\" autofocus "
+        "style=\"width:100%;font-size:17px;padding:8px;box-sizing:border-box\">"
+        "<ul id=\"results\" style=\"list-style:none;padding:0\">%1</ul>"
+        "<p id=\"none\" hidden>Ничего не найдено.</p>"
+        "<script>"
+        "var query=document.getElementById('query');"
+        "query.addEventListener('input',function(){"
+        "var q=query.value.trim().toLowerCase(),shown=0;"
+        "document.querySelectorAll('#results li').forEach(function(li){"
+        "var hit=li.dataset.text.indexOf(q)>=0;li.hidden=!hit;if(hit)shown++;});"
+        "document.getElementById('none').hidden=shown>0;});"
+        "</script>")
+                             .arg(items);
+    return page(QStringLiteral("Поиск"), body);
+}
+
+QByteArray newsText()
+{
+    return QStringLiteral(
+               "Новости Kavu\n"
+               "\n"
+               "7 декабря: в каталоге восемь новых демо-треков.\n"
+               "Радио теперь играет случайные треки без пауз.\n"
+               "\n"
+               "Kavu news\n"
+               "The player now shows what plays on your desktop.\n")
+        .toUtf8();
+}
+
+QByteArray developersText()
+{
+    return QStringLiteral(
+               "Разработчики\n"
+               "Команда Kavu\n"
+               "Developers: the Kavu team\n")
+        .toUtf8();
+}
+
 } // namespace DemoPages

@@ -12,5 +12,11 @@ QByteArray musicStartPage();
 QByteArray albumsStartPage();
 // The page of one album, or an empty array for an unknown album.
 QByteArray albumPage(int albumId);
+// The service's search page: the catalogue filtered as the user types.
+QByteArray searchPage();
+
+// The news and developers feeds: plain UTF-8 texts of several lines.
+QByteArray newsText();
+QByteArray developersText();
 
 } // namespace DemoPages

@@ -137,6 +137,12 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
         const QList<DemoTrack> &all = DemoCatalogue::tracks();
         const DemoTrack &track = all.at(QRandomGenerator::global()->bounded(int(all.size())));
         reply(responder, 200, kText, DemoCatalogue::trackInfoReply(track, origin()), head);
+    } else if (path == QLatin1String("/API/lastnews.php")) {
+        reply(responder, 200, kText, DemoPages::newsText(), head);
+    } else if (path == QLatin1String("/kavu/API/developers.php")) {
+        reply(responder, 200, kText, DemoPages::developersText(), head);
+    } else if (path == QLatin1String("/app-version/search")) {
+        reply(responder, 200, kHtml, DemoPages::searchPage(), head);
     } else if (path == QLatin1String("/kavu/API/account.php")) {
         // Query values come percent-encoded; compare them decoded.
         const QString login = query.queryItemValue(QStringLiteral("login"), QUrl::FullyDecoded);

@@ -1,12 +1,65 @@
 #include "platform/UrlLoader.h"
 
+#include "platform/UrlConnection.h"
+
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QTimer>
 
-#include <memory>
+namespace {
+
+// Gathers one connection's body for a completion.
+class BodyCollector : public QObject, public UrlConnectionDelegate
+{
+public:
+    BodyCollector(QObject *context, std::function<void(const UrlResponse &)> completion,
+                  QObject *parent)
+        : QObject(parent)
+        , m_context(context)
+        , m_completion(std::move(completion))
+    {
+    }
+
+    void connectionDidReceiveResponse(UrlConnection *, int httpStatus) override
+    {
+        m_response.httpStatus = httpStatus;
+        m_body.clear();
+    }
+
+    void connectionDidReceiveData(UrlConnection *, const QByteArray &data) override
+    {
+        m_body.append(data);
+    }
+
+    void connectionDidFinishLoading(UrlConnection *) override
+    {
+        m_response.data = m_body;
+        complete();
+    }
+
+    void connectionDidFailWithError(UrlConnection *, const QString &error) override
+    {
+        m_response.error = error;
+        m_response.exceededLimit = error == UrlConnection::kTooLarge;
+        m_body.clear();
+        complete();
+    }
+
+private:
+    void complete()
+    {
+        if (m_context)
+            m_completion(m_response);
+        deleteLater();
+    }
+
+    QPointer<QObject> m_context;
+    std::function<void(const UrlResponse &)> m_completion;
+    UrlResponse m_response;
+    QByteArray m_body;
+};
+
+} // namespace
 
 UrlLoader::UrlLoader(QObject *parent)
     : QObject(parent)
@@ -15,79 +68,16 @@ UrlLoader::UrlLoader(QObject *parent)
     m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
 
-bool UrlLoader::hasHttpBody(QNetworkReply *reply)
+UrlConnection *UrlLoader::connectionWithRequest(const QUrl &url, qint64 maxBytes,
+                                                UrlConnectionDelegate *delegate,
+                                                QObject *delegateObject)
 {
-    if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return false;
-    switch (reply->error()) {
-    case QNetworkReply::NoError:
-    // Errors that only restate the HTTP status of a complete response.
-    case QNetworkReply::ContentAccessDenied:
-    case QNetworkReply::ContentOperationNotPermittedError:
-    case QNetworkReply::ContentNotFoundError:
-    case QNetworkReply::AuthenticationRequiredError:
-    case QNetworkReply::ContentReSendError:
-    case QNetworkReply::ContentConflictError:
-    case QNetworkReply::ContentGoneError:
-    case QNetworkReply::UnknownContentError:
-    case QNetworkReply::ProtocolInvalidOperationError:
-    case QNetworkReply::InternalServerError:
-    case QNetworkReply::OperationNotImplementedError:
-    case QNetworkReply::ServiceUnavailableError:
-    case QNetworkReply::UnknownServerError:
-        return true;
-    default:
-        return false;
-    }
+    return new UrlConnection(m_manager, url, maxBytes, m_timeoutMs, delegate, delegateObject);
 }
 
 void UrlLoader::get(const QUrl &url, qint64 maxBytes, QObject *context,
                     std::function<void(const UrlResponse &)> completion)
 {
-    QPointer<QObject> guard(context);
-    if (!url.isValid() || url.isRelative()) {
-        QTimer::singleShot(0, this, [guard, completion] {
-            if (!guard)
-                return;
-            UrlResponse response;
-            response.error = QStringLiteral("unsupported URL");
-            completion(response);
-        });
-        return;
-    }
-
-    QNetworkRequest request(url);
-    request.setTransferTimeout(m_timeoutMs);
-    QNetworkReply *reply = m_manager->get(request);
-    auto body = std::make_shared<QByteArray>();
-    auto exceeded = std::make_shared<bool>(false);
-
-    connect(reply, &QNetworkReply::readyRead, reply, [reply, body, exceeded, maxBytes] {
-        if (*exceeded)
-            return;
-        const qint64 room = maxBytes - body->size();
-        body->append(reply->read(qMax<qint64>(0, room) + 1));
-        if (body->size() > maxBytes) {
-            *exceeded = true;
-            body->clear();
-            reply->abort();
-        }
-    });
-    connect(reply, &QNetworkReply::finished, reply, [reply, body, exceeded, guard, completion] {
-        reply->deleteLater();
-        if (!guard)
-            return;
-        UrlResponse response;
-        response.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (*exceeded) {
-            response.exceededLimit = true;
-            response.error = QStringLiteral("The response is too large.");
-        } else if (hasHttpBody(reply)) {
-            body->append(reply->readAll());
-            response.data = *body;
-        } else {
-            response.error = reply->errorString();
-        }
-        completion(response);
-    });
+    auto *collector = new BodyCollector(context, std::move(completion), this);
+    connectionWithRequest(url, maxBytes, collector, collector)->start();
 }

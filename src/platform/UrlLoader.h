@@ -9,7 +9,8 @@
 #include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
+class UrlConnection;
+class UrlConnectionDelegate;
 
 // The outcome of one GET: the body, or an error with a readable text. The
 // HTTP status never turns a body into an error: an error status with a body
@@ -24,10 +25,12 @@ struct UrlResponse
     bool succeeded() const { return data.has_value(); }
 };
 
-// Asynchronous GET requests on one shared network access manager. Every
-// request has the platform's default time-out; TLS errors are never ignored;
-// redirects are followed only to addresses no less safe. The completion
-// runs once, on the GUI thread, unless the context object is gone by then.
+// URL loading on one shared network access manager: connections that report
+// to a delegate as they go, and GETs whose whole outcome goes to a
+// completion. Every request has the platform's default time-out; TLS errors
+// are never ignored; redirects are followed only to addresses no less safe.
+// Outcomes arrive on the GUI thread, never before the call returns, and not
+// at all once the delegate's or caller's context object is gone.
 class UrlLoader : public QObject
 {
     Q_OBJECT
@@ -43,15 +46,16 @@ public:
     void setTimeoutMs(int timeoutMs) { m_timeoutMs = timeoutMs; }
     int timeoutMs() const { return m_timeoutMs; }
 
+    // A connection for the URL, not yet started. A body longer than maxBytes
+    // fails the connection.
+    UrlConnection *connectionWithRequest(const QUrl &url, qint64 maxBytes,
+                                         UrlConnectionDelegate *delegate, QObject *delegateObject);
+
     // Sends a GET for the URL. A body longer than maxBytes is not kept: the
     // transfer stops and the response says the limit was exceeded. An
     // invalid URL completes (later) with an error.
     void get(const QUrl &url, qint64 maxBytes, QObject *context,
              std::function<void(const UrlResponse &)> completion);
-
-    // Whether a finished reply carries an HTTP response whose body counts,
-    // whatever its status.
-    static bool hasHttpBody(QNetworkReply *reply);
 
 private:
     QNetworkAccessManager *m_manager;

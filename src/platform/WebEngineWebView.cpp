@@ -35,8 +35,11 @@ bool WebEngineWebPage::acceptNavigationRequest(const QUrl &url, NavigationType t
                                                bool isMainFrame)
 {
     WebViewDelegate *delegate = m_owner->delegate();
-    const bool allowed = !delegate
-        || delegate->webViewShouldStartLoadWithRequest(m_owner, url, toNavigationType(type));
+    // In-page links have no content to load: without a delegate to act on
+    // them they are refused, so that the page stays.
+    const bool allowed = delegate
+        ? delegate->webViewShouldStartLoadWithRequest(m_owner, url, toNavigationType(type))
+        : url.scheme() != QLatin1String("kavu");
     if (isMainFrame) {
         m_lastAllowed = allowed;
         if (allowed)

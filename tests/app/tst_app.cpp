@@ -2,6 +2,9 @@
 #include "TestPlatform.h"
 #include "account/AccountSysViewController.h"
 #include "app/AppDelegate.h"
+#include "app/SearchViewController.h"
+#include "feeds/AccountViewController.h"
+#include "feeds/FirstViewController.h"
 #include "app/Endpoints.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
@@ -159,6 +162,9 @@ void AppTest::mainWindowHasEveryTab()
     QVERIFY(qobject_cast<SecondViewController *>(tabs->widget(0)));
     QVERIFY(qobject_cast<AlbunsViewController *>(tabs->widget(1)));
     QVERIFY(qobject_cast<AccountSysViewController *>(tabs->widget(2)));
+    QVERIFY(qobject_cast<FirstViewController *>(tabs->widget(3)));
+    QVERIFY(qobject_cast<AccountViewController *>(tabs->widget(4)));
+    QVERIFY(qobject_cast<SearchViewController *>(tabs->widget(6)));
     // Screens build their views when their tab is first shown.
     QVERIFY(!window.albumsScreen()->isViewLoaded());
     window.show();

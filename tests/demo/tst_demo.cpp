@@ -8,6 +8,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -38,6 +39,7 @@ private Q_SLOTS:
     void mediaAnswersRanges();
     void pagesLinkTheCatalogue();
     void accountAcceptsTheDemoLogin();
+    void feedsAndSearch();
 
 private:
     Fetched fetch(const QString &pathAndQuery, const QByteArray &method = "GET",
@@ -227,6 +229,23 @@ void DemoTest::accountAcceptsTheDemoLogin()
     const QString encoded = QString::fromUtf8(
         fetch(QStringLiteral("/kavu/API/account.php?login=%64emo&password=demo")).body);
     QVERIFY(encoded.split(QLatin1Char(',')).size() >= 3);
+}
+
+void DemoTest::feedsAndSearch()
+{
+    for (const QString &path : {QStringLiteral("/API/lastnews.php"), QStringLiteral("/kavu/API/developers.php")}) {
+        const Fetched feed = fetch(path);
+        QCOMPARE(feed.status, 200);
+        const std::optional<QString> text = decodeUtf8(feed.body);
+        QVERIFY(text);
+        QVERIFY(text->count(QLatin1Char('\n')) >= 2);
+        QVERIFY(text->contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))));
+        QVERIFY(text->contains(QRegularExpression(QStringLiteral("[A-Za-z]{4}"))));
+    }
+    const QString search = QString::fromUtf8(fetch(QStringLiteral("/app-version/search")).body);
+    QVERIFY(search.contains(QStringLiteral("<input id=\"query\"")));
+    for (const DemoTrack &track : DemoCatalogue::tracks())
+        QVERIFY(search.contains(track.title.toHtmlEscaped()));
 }
 
 QTEST_MAIN(DemoTest)

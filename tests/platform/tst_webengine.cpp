@@ -58,6 +58,7 @@ private Q_SLOTS:
     void pageLoadsWithCyrillicTitle();
     void inPageLinksReachDelegateAndPageStays();
     void failedLoadIsReported();
+    void withoutDelegateInPageLinksDoNothing();
 
 private:
     WebEngineWebView *loadPage(const QUrl &url);
@@ -158,6 +159,18 @@ void WebEngineTest::failedLoadIsReported()
     QCOMPARE(m_delegate.started, 1);
     QCOMPARE(m_delegate.finished, 0);
     QVERIFY(!m_delegate.errors.value(0).isEmpty());
+}
+
+void WebEngineTest::withoutDelegateInPageLinksDoNothing()
+{
+    const QUrl url = m_server.url(QStringLiteral("/music/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    m_view->setDelegate(nullptr);
+    QTest::mouseClick(m_view->engineView()->focusProxy(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::qWait(500);
+    QCOMPARE(m_view->currentUrl(), url);
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
 }
 
 KAVU_TEST_MAIN(WebEngineTest)

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/ViewController.h"
+
+// An empty placeholder screen. It is not on a tab.
+class PlayerViewController : public ViewController
+{
+    Q_OBJECT
+
+public:
+    using ViewController::ViewController;
+};

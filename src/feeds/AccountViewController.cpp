@@ -1,0 +1,26 @@
+#include "feeds/AccountViewController.h"
+
+#include "app/Endpoints.h"
+#include "catalogue/SiteAddress.h"
+#include "platform/Autoresizing.h"
+#include "platform/UserDefaults.h"
+
+AccountViewController::AccountViewController(const PlatformServices &services, QWidget *parent)
+    : FeedViewController(services, parent)
+{
+}
+
+void AccountViewController::viewDidLoad()
+{
+    FeedViewController::viewDidLoad();
+    setCustomURLKey(QStringLiteral("customURL"));
+    createTextView(QRectF(0, 175, width(), 50), Autoresizing::FlexibleWidth);
+    loadTextFromWebsite();
+}
+
+void AccountViewController::loadTextFromWebsite()
+{
+    const QString base = SiteAddress::base(services().userDefaults->stringForKey(customURLKey()),
+                                           services().bundle.defaultSiteAddress);
+    startConnection(Endpoints::developersFeed(base));
+}
