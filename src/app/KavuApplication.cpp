@@ -6,6 +6,7 @@
 #include "platform/DialogAlertPresenter.h"
 #include "platform/EventLoopProcessTerminator.h"
 #include "platform/KavuSchemeHandler.h"
+#include "platform/MediaFilePlayerFactory.h"
 #include "platform/MediaStreamingPlayerFactory.h"
 #include "platform/MprisNowPlayingCenter.h"
 #include "platform/UrlLoader.h"
@@ -53,6 +54,8 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.urlLoader = m_urlLoader.get();
     m_services.audioSession = m_audioSession.get();
     m_services.streamingPlayers = m_streamingPlayers.get();
+    m_filePlayers = std::make_unique<MediaFilePlayerFactory>(m_urlLoader->networkAccessManager());
+    m_services.filePlayers = m_filePlayers.get();
     m_services.cachesDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
         + QStringLiteral("/kavu");
     m_nowPlaying = std::make_unique<MprisNowPlayingCenter>(

@@ -9,6 +9,7 @@
 
 class AppDelegate;
 class DesktopAudioSession;
+class MediaFilePlayerFactory;
 class MediaStreamingPlayerFactory;
 class MprisNowPlayingCenter;
 class DialogAlertPresenter;
@@ -45,6 +46,7 @@ private:
     std::unique_ptr<UrlLoader> m_urlLoader;
     std::unique_ptr<DesktopAudioSession> m_audioSession;
     std::unique_ptr<MediaStreamingPlayerFactory> m_streamingPlayers;
+    std::unique_ptr<MediaFilePlayerFactory> m_filePlayers;
     std::unique_ptr<MprisNowPlayingCenter> m_nowPlaying;
     QWebEngineProfile *m_profile = nullptr;
     PlatformServices m_services;

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "account/AccountSysViewController.h"
+#include "allmusic/AllmusicViewController.h"
 #include "app/SearchViewController.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
@@ -14,7 +15,7 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Kavu"));
-    resize(540, 820);
+    resize(620, 860);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setTabPosition(QTabWidget::South);
@@ -33,7 +34,8 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     m_tabs->addTab(m_news, QStringLiteral("Новости"));
     m_developers = new AccountViewController(services);
     m_tabs->addTab(m_developers, QStringLiteral("Разработчики"));
-    m_tabs->addTab(new QWidget, QStringLiteral("Плеер"));
+    m_directPlayer = new AllmusicViewController(services);
+    m_tabs->addTab(m_directPlayer, QStringLiteral("Плеер"));
     m_search = new SearchViewController(services);
     m_tabs->addTab(m_search, QStringLiteral("Поиск"));
 }

@@ -9,6 +9,7 @@ class SecondViewController;
 class AlbunsViewController;
 class AccountSysViewController;
 class AccountViewController;
+class AllmusicViewController;
 class FirstViewController;
 class SearchViewController;
 
@@ -27,6 +28,7 @@ public:
     AccountSysViewController *accountScreen() const { return m_account; }
     FirstViewController *newsScreen() const { return m_news; }
     AccountViewController *developersScreen() const { return m_developers; }
+    AllmusicViewController *directPlayerScreen() const { return m_directPlayer; }
     SearchViewController *searchScreen() const { return m_search; }
 
 private:
@@ -36,5 +38,6 @@ private:
     AccountSysViewController *m_account;
     FirstViewController *m_news;
     AccountViewController *m_developers;
+    AllmusicViewController *m_directPlayer;
     SearchViewController *m_search;
 };

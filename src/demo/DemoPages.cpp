@@ -68,6 +68,14 @@ QByteArray albumPage(int albumId)
     return page(album->title, body);
 }
 
+QByteArray directPlayerPage()
+{
+    QString body = QStringLiteral("<p>Выберите трек: он загрузится целиком и заиграет.</p>");
+    for (const DemoTrack &track : DemoCatalogue::tracks())
+        body += trackLink(track);
+    return page(QStringLiteral("Плеер"), body);
+}
+
 QByteArray searchPage()
 {
     QString items;

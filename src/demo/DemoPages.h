@@ -12,6 +12,8 @@ QByteArray musicStartPage();
 QByteArray albumsStartPage();
 // The page of one album, or an empty array for an unknown album.
 QByteArray albumPage(int albumId);
+// The service's direct player page: every track as a link to look up.
+QByteArray directPlayerPage();
 // The service's search page: the catalogue filtered as the user types.
 QByteArray searchPage();
 

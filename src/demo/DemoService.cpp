@@ -100,6 +100,18 @@ void DemoService::replyMedia(QHttpServerResponder &responder, const QHttpServerR
     responder.writeBody(headOnly ? QByteArray() : bytes.mid(range.first, range.length()));
 }
 
+void DemoService::replyTrackInfo(QHttpServerResponder &responder, const QUrlQuery &query, bool head)
+{
+    bool numeric = false;
+    const int id = query.queryItemValue(QStringLiteral("id")).toInt(&numeric);
+    const DemoTrack *track = numeric ? DemoCatalogue::track(id) : nullptr;
+    // An unknown track gets a text that is no track-info reply.
+    if (track)
+        reply(responder, 200, kText, DemoCatalogue::trackInfoReply(*track, origin()), head);
+    else
+        reply(responder, 404, kText, QStringLiteral("Трек не найден").toUtf8(), head);
+}
+
 bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
     const QUrl url = request.url();
@@ -125,14 +137,9 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
     } else if (const QRegularExpressionMatch match = albumPath.match(path); match.hasMatch()
                && DemoCatalogue::album(match.captured(1).toInt())) {
         reply(responder, 200, kHtml, DemoPages::albumPage(match.captured(1).toInt()), head);
-    } else if (path == QLatin1String("/kavu/API/get-info-songs.php")) {
-        bool numeric = false;
-        const int id = query.queryItemValue(QStringLiteral("id")).toInt(&numeric);
-        const DemoTrack *track = numeric ? DemoCatalogue::track(id) : nullptr;
-        if (track)
-            reply(responder, 200, kText, DemoCatalogue::trackInfoReply(*track, origin()), head);
-        else
-            reply(responder, 404, kText, QStringLiteral("Трек не найден").toUtf8(), head);
+    } else if (path == QLatin1String("/kavu/API/get-info-songs.php")
+               || path == QLatin1String("/API/test1.php")) {
+        replyTrackInfo(responder, query, head);
     } else if (path == QLatin1String("/kavu/API/get-info-random-songs.php")) {
         const QList<DemoTrack> &all = DemoCatalogue::tracks();
         const DemoTrack &track = all.at(QRandomGenerator::global()->bounded(int(all.size())));
@@ -141,6 +148,8 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
         reply(responder, 200, kText, DemoPages::newsText(), head);
     } else if (path == QLatin1String("/kavu/API/developers.php")) {
         reply(responder, 200, kText, DemoPages::developersText(), head);
+    } else if (path == QLatin1String("/app-version/music/")) {
+        reply(responder, 200, kHtml, DemoPages::directPlayerPage(), head);
     } else if (path == QLatin1String("/app-version/search")) {
         reply(responder, 200, kHtml, DemoPages::searchPage(), head);
     } else if (path == QLatin1String("/kavu/API/account.php")) {

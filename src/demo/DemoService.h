@@ -7,6 +7,7 @@
 #include <QString>
 
 class QHttpServerResponder;
+class QUrlQuery;
 struct DemoTrack;
 
 // Everything the application talks to, served on 127.0.0.1 with a port the
@@ -39,6 +40,7 @@ private:
     QByteArray trackAudio(int trackId);
     QByteArray trackCover(const DemoTrack &track);
     QByteArray cached(const QString &name, QByteArray (*make)());
+    void replyTrackInfo(QHttpServerResponder &responder, const QUrlQuery &query, bool head);
     // Media answer ranges: HEAD, Accept-Ranges and 206 partial content.
     static void replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
                            const QByteArray &contentType, const QByteArray &bytes, bool headOnly);

@@ -8,6 +8,7 @@
 
 class AlertPresenter;
 class AudioSession;
+class FilePlayerFactory;
 class NowPlayingInfoCenter;
 class StreamingPlayerFactory;
 class ProcessTerminator;
@@ -28,6 +29,7 @@ struct PlatformServices
     UrlLoader *urlLoader = nullptr;
     AudioSession *audioSession = nullptr;
     StreamingPlayerFactory *streamingPlayers = nullptr;
+    FilePlayerFactory *filePlayers = nullptr;
     NowPlayingInfoCenter *nowPlaying = nullptr;
     // Where the application may keep files it can lose (XDG cache).
     QString cachesDirectory;

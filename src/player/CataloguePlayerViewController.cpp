@@ -9,9 +9,9 @@
 #include "platform/NowPlayingInfoCenter.h"
 #include "platform/StreamingPlayerFactory.h"
 #include "platform/NavigationItem.h"
-#include "platform/TextDecoding.h"
 #include "platform/UrlText.h"
 #include "platform/UserDefaults.h"
+#include "player/NameLabel.h"
 #include "player/NowPlayingRecord.h"
 #include "player/TrackInfoReply.h"
 #include "platform/ActivityIndicatorView.h"
@@ -31,23 +31,6 @@
 #include <limits>
 
 namespace {
-
-QLabel *makeNameLabel(QWidget *parent, const QRectF &frame)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    QFont font = label->font();
-    font.setBold(true);
-    font.setPixelSize(18);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Geometry::colorWithWhite(1.0, 1.0));
-    label->setPalette(palette);
-    Geometry::setBackgroundColor(label, Geometry::colorWithWhite(0.0, 0.0));
-    Geometry::setFrame(label, frame);
-    return label;
-}
 
 ImageButton *makeImageButton(QWidget *parent, const QRectF &frame, const QString &imageName)
 {
@@ -148,12 +131,12 @@ void CataloguePlayerViewController::createPlayerControls()
     setForwardButton(forward);
     connect(forward, &ImageButton::clicked, this, &CataloguePlayerViewController::forwardButtonTapped);
 
-    auto *song = makeNameLabel(view(), layout.songNameLabel);
+    auto *song = makeTrackNameLabel(view(), layout.songNameLabel);
     song->setHidden(true);
     Geometry::addSubview(view(), song);
     setSongNameLabel(song);
 
-    auto *artist = makeNameLabel(view(), layout.artistNameLabel);
+    auto *artist = makeTrackNameLabel(view(), layout.artistNameLabel);
     artist->setHidden(true);
     Geometry::addSubview(view(), artist);
     setArtistNameLabel(artist);
@@ -255,40 +238,23 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
         return;
     }
     const QString error = QStringLiteral("Ошибка");
-    if (!response.succeeded() && !response.exceededLimit) {
-        systemLog(QStringLiteral("Ошибка подключения: %1").arg(response.error));
+    const TrackInfoReply reply = TrackInfoReply::receive(response);
+    // A next ID is taken even from a reply whose addresses are unusable.
+    if (reply.nextSongID)
+        setNextSongID(reply.nextSongID);
+    switch (reply.status) {
+    case TrackInfoReply::Status::ConnectionFailed:
         showAlertWithTitle(error, QStringLiteral("Не удалось подключиться к серверу."));
         activityIndicator()->stopAnimating();
         return;
-    }
-
-    // A body past the limit is not kept and counts as no text.
-    const std::optional<QString> text =
-        response.data ? decodeUtf8(*response.data) : std::optional<QString>();
-    systemLog(QStringLiteral("Ответ сервера: %1").arg(text.value_or(QStringLiteral("(null)"))));
-
-    const TrackInfoReply reply = TrackInfoReply::parse(text);
-    if (reply.status == TrackInfoReply::Status::BadFormat) {
-        systemLog(QStringLiteral("Неверный формат данных"));
+    case TrackInfoReply::Status::BadFormat:
+    case TrackInfoReply::Status::BadUrl:
         showAlertWithTitle(error, QStringLiteral("Неверный формат данных"));
         activityIndicator()->stopAnimating();
         return;
+    case TrackInfoReply::Status::Valid:
+        break;
     }
-    if (reply.nextSongID) {
-        setNextSongID(reply.nextSongID);
-        systemLog(QStringLiteral("ID следующей песни: %1").arg(*reply.nextSongID));
-    }
-    if (reply.status == TrackInfoReply::Status::BadUrl) {
-        systemLog(QStringLiteral("Неверный формат URL"));
-        showAlertWithTitle(error, QStringLiteral("Неверный формат данных"));
-        activityIndicator()->stopAnimating();
-        return;
-    }
-
-    systemLog(QStringLiteral("Audio URL: %1").arg(reply.audioURL.toString(QUrl::FullyEncoded)));
-    systemLog(QStringLiteral("Icon URL: %1").arg(reply.iconURL.toString(QUrl::FullyEncoded)));
-    systemLog(QStringLiteral("Song Name: %1").arg(reply.songName));
-    systemLog(QStringLiteral("Artist Name: %1").arg(reply.artistName));
 
     loadIconFromURL(reply.iconURL);
     createAudioPlayerWithURL(reply.audioURL);

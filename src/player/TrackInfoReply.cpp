@@ -1,5 +1,8 @@
 #include "player/TrackInfoReply.h"
 
+#include "platform/Log.h"
+#include "platform/TextDecoding.h"
+#include "platform/UrlLoader.h"
 #include "platform/UrlText.h"
 
 #include <QStringList>
@@ -40,5 +43,37 @@ TrackInfoReply TrackInfoReply::parse(const std::optional<QString> &text)
     reply.iconURL = *icon;
     reply.songName = pieces.at(2);
     reply.artistName = pieces.at(3);
+    return reply;
+}
+
+TrackInfoReply TrackInfoReply::receive(const UrlResponse &response)
+{
+    if (!response.succeeded() && !response.exceededLimit) {
+        TrackInfoReply failed;
+        failed.status = Status::ConnectionFailed;
+        failed.connectionError = response.error;
+        systemLog(QStringLiteral("Ошибка подключения: %1").arg(response.error));
+        return failed;
+    }
+    // A body past the limit is not kept and counts as no text.
+    const std::optional<QString> text =
+        response.data ? decodeUtf8(*response.data) : std::optional<QString>();
+    systemLog(QStringLiteral("Ответ сервера: %1").arg(text.value_or(QStringLiteral("(null)"))));
+
+    const TrackInfoReply reply = parse(text);
+    if (reply.status == Status::BadFormat) {
+        systemLog(QStringLiteral("Неверный формат данных"));
+        return reply;
+    }
+    if (reply.nextSongID)
+        systemLog(QStringLiteral("ID следующей песни: %1").arg(*reply.nextSongID));
+    if (reply.status == Status::BadUrl) {
+        systemLog(QStringLiteral("Неверный формат URL"));
+        return reply;
+    }
+    systemLog(QStringLiteral("Audio URL: %1").arg(reply.audioURL.toString(QUrl::FullyEncoded)));
+    systemLog(QStringLiteral("Icon URL: %1").arg(reply.iconURL.toString(QUrl::FullyEncoded)));
+    systemLog(QStringLiteral("Song Name: %1").arg(reply.songName));
+    systemLog(QStringLiteral("Artist Name: %1").arg(reply.artistName));
     return reply;
 }

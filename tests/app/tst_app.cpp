@@ -1,6 +1,7 @@
 #include "KavuTestMain.h"
 #include "TestPlatform.h"
 #include "account/AccountSysViewController.h"
+#include "allmusic/AllmusicViewController.h"
 #include "app/AppDelegate.h"
 #include "app/SearchViewController.h"
 #include "feeds/AccountViewController.h"
@@ -60,6 +61,7 @@ private Q_SLOTS:
     void musicTabLoadsStartPageFromDemoService();
     void clickingATrackLinkPlaysIt();
     void radioPlaysRandomTracksOneAfterAnother();
+    void directPlayerPlaysATrackFromItsPage();
 
 private:
     static QPoint elementCenter(WebEngineWebView *view, const QString &selector);
@@ -164,6 +166,7 @@ void AppTest::mainWindowHasEveryTab()
     QVERIFY(qobject_cast<AccountSysViewController *>(tabs->widget(2)));
     QVERIFY(qobject_cast<FirstViewController *>(tabs->widget(3)));
     QVERIFY(qobject_cast<AccountViewController *>(tabs->widget(4)));
+    QVERIFY(qobject_cast<AllmusicViewController *>(tabs->widget(5)));
     QVERIFY(qobject_cast<SearchViewController *>(tabs->widget(6)));
     // Screens build their views when their tab is first shown.
     QVERIFY(!window.albumsScreen()->isViewLoaded());
@@ -246,6 +249,27 @@ void AppTest::radioPlaysRandomTracksOneAfterAnother()
     QTRY_VERIFY_WITH_TIMEOUT(music->player() && music->player()->currentTime() > 0.2, 15000);
     QVERIFY(music->radioMode());
     QCOMPARE(music->currentSongID(), std::nullopt);
+}
+
+void AppTest::directPlayerPlaysATrackFromItsPage()
+{
+    DemoApp app;
+    QTabWidget *tabs = app.kavu->window()->tabs();
+    AllmusicViewController *direct = app.kavu->window()->directPlayerScreen();
+    tabs->setCurrentWidget(direct);
+    QVERIFY(direct->isViewLoaded());
+    auto *page = qobject_cast<WebEngineWebView *>(direct->webView());
+    QTRY_COMPARE_WITH_TIMEOUT(page->documentTitle(), QStringLiteral("Плеер"), 20000);
+    QTest::qWait(200);
+    const QPoint link = elementCenter(page, QStringLiteral("a.track:nth-of-type(2)"));
+    QVERIFY(link.x() >= 0);
+    QTest::mouseClick(page->engineView()->focusProxy(), Qt::LeftButton, {}, link);
+    QTRY_VERIFY_WITH_TIMEOUT(app.demo.requestLog().contains(QStringLiteral("/API/test1.php?id=2")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(direct->audioPlayer() && direct->audioPlayer()->isPlaying(), 15000);
+    QCOMPARE(direct->songNameLabel()->text(), QStringLiteral("Morning Drive"));
+    QVERIFY(direct->audioPlayer()->duration() >= 20);
+    QTRY_VERIFY_WITH_TIMEOUT(direct->timeSlider()->value() > 0, 5000);
+    QVERIFY(direct->backButton()->isVisible());
 }
 
 KAVU_TEST_MAIN(AppTest)

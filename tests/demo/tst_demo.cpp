@@ -142,6 +142,8 @@ void DemoTest::trackInfoReplies_data()
                                         << int(TrackInfoReply::Status::BadFormat);
     QTest::newRow("absent identifier") << "/kavu/API/get-info-songs.php?id=(null)"
                                        << int(TrackInfoReply::Status::BadFormat);
+    QTest::newRow("direct lookup") << "/API/test1.php?id=5" << int(TrackInfoReply::Status::Valid);
+    QTest::newRow("direct lookup unknown") << "/API/test1.php?id=x" << int(TrackInfoReply::Status::BadFormat);
 }
 
 void DemoTest::trackInfoReplies()
@@ -242,6 +244,9 @@ void DemoTest::feedsAndSearch()
         QVERIFY(text->contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))));
         QVERIFY(text->contains(QRegularExpression(QStringLiteral("[A-Za-z]{4}"))));
     }
+    const QString direct = QString::fromUtf8(fetch(QStringLiteral("/app-version/music/")).body);
+    for (const DemoTrack &track : DemoCatalogue::tracks())
+        QVERIFY(direct.contains(QStringLiteral("kavu://music?id=%1\"").arg(track.id)));
     const QString search = QString::fromUtf8(fetch(QStringLiteral("/app-version/search")).body);
     QVERIFY(search.contains(QStringLiteral("<input id=\"query\"")));
     for (const DemoTrack &track : DemoCatalogue::tracks())

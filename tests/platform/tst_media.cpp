@@ -1,10 +1,14 @@
 #include "LocalHttpServer.h"
 #include "demo/DemoAudio.h"
+#include "platform/FilePlayer.h"
+#include "platform/MediaFilePlayerFactory.h"
 #include "platform/MediaStreamingPlayer.h"
 #include "platform/MediaStreamingPlayerFactory.h"
 #include "platform/MediaStreamingPlayerItem.h"
 
+#include <QNetworkAccessManager>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 
 #include <memory>
@@ -23,6 +27,10 @@ private Q_SLOTS:
     void brokenStreamsFail();
     void seekLandsWhereAsked();
     void detachedItemReportsNothing();
+    void filePlayerPlaysAWholeTrack();
+    void filePlayerCreationFails_data();
+    void filePlayerCreationFails();
+    void windowRepaintsWhileCreating();
 
 private:
     std::unique_ptr<StreamingPlayer> makePlayer(const QString &path, StreamingPlayerItem **item = nullptr);
@@ -46,6 +54,9 @@ void MediaTest::initTestCase()
     garbage.contentType = "audio/wav";
     garbage.body = QByteArray(64 * 1024, '\x5a');
     m_server.route(QStringLiteral("/garbage.wav"), garbage);
+    HttpReply slowTrack = shortTrack;
+    slowTrack.delayMs = 800;
+    m_server.route(QStringLiteral("/slow.wav"), slowTrack);
     HttpReply truncated = shortTrack;
     truncated.body = shortTrack.body.left(30);
     m_server.route(QStringLiteral("/truncated.wav"), truncated);
@@ -157,6 +168,115 @@ void MediaTest::detachedItemReportsNothing()
     QCOMPARE(ended.count(), 0);
     QCOMPARE(ticks, ticksAtDetach);
     QVERIFY(guarded.isNull()); // the player released the detached item
+}
+
+namespace {
+
+class EndRecorder : public FilePlayerDelegate
+{
+public:
+    void audioPlayerDidFinishPlaying(FilePlayer *, bool successfully) override { ends.append(successfully); }
+    QList<bool> ends;
+};
+
+class PaintCounter : public QWidget
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
+};
+
+} // namespace
+
+void MediaTest::filePlayerPlaysAWholeTrack()
+{
+    QNetworkAccessManager network;
+    MediaFilePlayerFactory factory(&network);
+    QString error;
+    std::unique_ptr<FilePlayer> player(
+        factory.createWithContentsOfURL(m_server.url(QStringLiteral("/short.wav")), &error));
+    QVERIFY2(player, qPrintable(error));
+    // The whole track is held: its length is known before it plays.
+    QVERIFY(qAbs(player->duration() - 2.5) < 0.1);
+    QVERIFY(!player->isPlaying());
+    EndRecorder recorder;
+    player->setDelegate(&recorder);
+    QVERIFY(player->play());
+    QVERIFY(player->isPlaying());
+    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() > 0.3, 5000);
+    player->pause();
+    const double paused = player->currentTime();
+    QTest::qWait(300);
+    QVERIFY(qAbs(player->currentTime() - paused) < 0.05);
+    player->play();
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.ends, QList<bool>{true}, 10000);
+    QVERIFY(!player->isPlaying());
+}
+
+void MediaTest::filePlayerCreationFails_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<QString>("error"); // empty: any text
+    QTest::newRow("garbage bytes") << "/garbage.wav" << qint64(1 << 20) << 5000 << QString();
+    QTest::newRow("not found") << "/missing.wav" << qint64(1 << 20) << 5000 << QString();
+    QTest::newRow("past the size limit") << "/short.wav" << qint64(1000) << 5000
+                                         << QStringLiteral("The track is too large.");
+    QTest::newRow("past the time-out") << "/slow.wav" << qint64(1 << 20) << 300 << QString();
+    QTest::newRow("not a web address") << "" << qint64(1 << 20) << 5000 << QStringLiteral("unsupported URL");
+}
+
+void MediaTest::filePlayerCreationFails()
+{
+    QFETCH(QString, path);
+    QFETCH(qint64, limit);
+    QFETCH(int, timeout);
+    QFETCH(QString, error);
+    QNetworkAccessManager network;
+    MediaFilePlayerFactory factory(&network);
+    factory.setLimits(limit, timeout);
+    QString reason;
+    const QUrl url = path.isEmpty() ? QUrl(QStringLiteral("file:///etc/hostname")) : m_server.url(path);
+    std::unique_ptr<FilePlayer> player(factory.createWithContentsOfURL(url, &reason));
+    QVERIFY(!player);
+    QVERIFY(!reason.isEmpty());
+    if (!error.isEmpty())
+        QCOMPARE(reason, error);
+    QVERIFY(!factory.isCreating());
+}
+
+void MediaTest::windowRepaintsWhileCreating()
+{
+    PaintCounter window;
+    window.resize(200, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(50);
+
+    QNetworkAccessManager network;
+    MediaFilePlayerFactory factory(&network);
+    int paintsBefore = -1;
+    QString secondError;
+    QTimer::singleShot(100, &window, [&] {
+        // A repaint asked for while the track downloads is done meanwhile.
+        paintsBefore = window.paints;
+        window.update();
+        // Nothing re-enters creation meanwhile.
+        std::unique_ptr<FilePlayer> nested(
+            factory.createWithContentsOfURL(m_server.url(QStringLiteral("/short.wav")), &secondError));
+        QVERIFY(!nested);
+    });
+    QString error;
+    std::unique_ptr<FilePlayer> player(
+        factory.createWithContentsOfURL(m_server.url(QStringLiteral("/slow.wav")), &error));
+    QVERIFY2(player, qPrintable(error));
+    QVERIFY(paintsBefore >= 0);
+    const int paintsAfterCreation = window.paints;
+    QVERIFY2(paintsAfterCreation > paintsBefore, "the window did not repaint while the track downloaded");
+    QCOMPARE(secondError, QStringLiteral("Another track is being loaded."));
 }
 
 QTEST_MAIN(MediaTest)

@@ -10,6 +10,7 @@ TestPlatform::TestPlatform()
     services.urlLoader = &urlLoader;
     services.audioSession = &audioSession;
     services.streamingPlayers = &streamingPlayers;
+    services.filePlayers = &filePlayers;
     services.nowPlaying = &nowPlaying;
     services.cachesDirectory = directory.filePath(QStringLiteral("caches"));
     services.makeWebView = [this](QWidget *parent) -> WebView * {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeAudioSession.h"
+#include "FakeFilePlayer.h"
 #include "FakeStreamingPlayer.h"
 #include "FakeWebView.h"
 #include "RecordingNowPlayingCenter.h"
@@ -31,6 +32,7 @@ public:
     UrlLoader urlLoader;
     FakeAudioSession audioSession;
     FakeStreamingPlayerFactory streamingPlayers;
+    FakeFilePlayerFactory filePlayers;
     RecordingNowPlayingCenter nowPlaying;
     QList<QPointer<FakeWebView>> webViews;
 

@@ -1,0 +1,299 @@
+#include "allmusic/AllmusicViewController.h"
+
+#include "app/Endpoints.h"
+#include "catalogue/InPageLink.h"
+#include "catalogue/QueryString.h"
+#include "platform/AudioSession.h"
+#include "platform/Autoresizing.h"
+#include "platform/FilePlayerFactory.h"
+#include "platform/Geometry.h"
+#include "platform/ImageDecoding.h"
+#include "platform/Log.h"
+#include "platform/UrlText.h"
+#include "player/NameLabel.h"
+#include "player/TrackInfoReply.h"
+
+namespace {
+
+RoundedButton *makeControlButton(QWidget *parent, const QString &title, const QRectF &frame)
+{
+    auto *button = new RoundedButton(title, parent);
+    button->setCornerRadius(30);
+    button->setBackgroundColor(Geometry::colorWithWhite(1.0, 0.5));
+    Geometry::setFrame(button, frame);
+    return button;
+}
+
+} // namespace
+
+AllmusicViewController::AllmusicViewController(const PlatformServices &services, QWidget *parent)
+    : ViewController(parent)
+    , m_services(services)
+{
+}
+
+AllmusicViewController::~AllmusicViewController()
+{
+    if (m_playbackTimer)
+        m_playbackTimer->stop();
+    setPlaybackTimer(nullptr);
+    if (m_webView)
+        m_webView->setDelegate(nullptr);
+    if (m_audioPlayer)
+        m_audioPlayer->setDelegate(nullptr);
+}
+
+void AllmusicViewController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    setUpAudioSession();
+
+    WebView *page = m_services.makeWebView(view());
+    Geometry::setFrame(page, bounds());
+    Autoresizing::setMask(page, Autoresizing::FlexibleWidth | Autoresizing::FlexibleHeight);
+    page->setDelegate(this);
+    Geometry::addSubview(view(), page);
+    page->lower();
+    setWebView(page);
+    if (const std::optional<QUrl> url =
+            urlWithString(Endpoints::directPlayerPage(m_services.bundle.serviceHostOrigin)))
+        page->loadRequest(*url);
+
+    createPlayerViews();
+    hideControls();
+}
+
+void AllmusicViewController::setUpAudioSession()
+{
+    if (const std::optional<QString> error = m_services.audioSession->setCategoryPlayback())
+        systemLog(QStringLiteral("Ошибка настройки AVAudioSession: %1").arg(*error));
+}
+
+void AllmusicViewController::createPlayerViews()
+{
+    const qreal w = width();
+    const qreal h = height();
+
+    auto *background = new ImageView(view());
+    background->setContentMode(ImageView::ContentMode::ScaleAspectFill);
+    Geometry::setFrame(background, QRectF(0, 0, w, h));
+    Geometry::addSubview(view(), background);
+    setBackgroundImageView(background);
+
+    auto *overlay = new QWidget(view());
+    Geometry::setFrame(overlay, QRectF(0, 0, w, h));
+    Geometry::setBackgroundColor(overlay, Geometry::colorWithWhite(0.0, 0.5));
+    Geometry::addSubview(view(), overlay);
+    setOverlayView(overlay);
+
+    auto *slider = new Slider(view());
+    Geometry::setFrame(slider, QRectF(20, 40, w - 40, 20));
+    connect(slider, &Slider::userValueChanged, this, &AllmusicViewController::timeSliderValueChanged);
+    Geometry::addSubview(view(), slider);
+    setTimeSlider(slider);
+
+    auto *playPause = makeControlButton(view(), QStringLiteral("Play"), QRectF(w / 2 - 30, h - 100, 60, 35));
+    connect(playPause, &QPushButton::clicked, this, &AllmusicViewController::playPauseButtonTapped);
+    Geometry::addSubview(view(), playPause);
+    setPlayPauseButton(playPause);
+
+    auto *rewind = makeControlButton(view(), QStringLiteral("<<"), QRectF(w / 2 - 120, h - 100, 60, 35));
+    rewind->setAccessibleName(QStringLiteral("Rewind"));
+    connect(rewind, &QPushButton::clicked, this, &AllmusicViewController::rewindButtonTapped);
+    Geometry::addSubview(view(), rewind);
+    setRewindButton(rewind);
+
+    auto *forward = makeControlButton(view(), QStringLiteral(">>"), QRectF(w / 2 + 60, h - 100, 60, 35));
+    forward->setAccessibleName(QStringLiteral("To the end"));
+    connect(forward, &QPushButton::clicked, this, &AllmusicViewController::forwardButtonTapped);
+    Geometry::addSubview(view(), forward);
+    setForwardButton(forward);
+
+    auto *back = new RoundedButton(QStringLiteral("Назад"), view());
+    Geometry::setFrame(back, QRectF(0, 0, 60, 30));
+    connect(back, &QPushButton::clicked, this, &AllmusicViewController::backButtonTapped);
+    Geometry::addSubview(view(), back);
+    setBackButton(back);
+
+    auto *song = makeTrackNameLabel(view(), QRectF(0, h / 2 - 60, w, 30));
+    Geometry::addSubview(view(), song);
+    setSongNameLabel(song);
+
+    auto *artist = makeTrackNameLabel(view(), QRectF(0, h / 2 - 30, w, 30));
+    Geometry::addSubview(view(), artist);
+    setArtistNameLabel(artist);
+}
+
+QList<QWidget *> AllmusicViewController::controlViews() const
+{
+    return {timeSlider(),    playPauseButton(), rewindButton(),    forwardButton(),
+            backButton(),    songNameLabel(),   artistNameLabel(), overlayView()};
+}
+
+void AllmusicViewController::hideControls()
+{
+    for (QWidget *control : controlViews())
+        control->setHidden(true);
+}
+
+void AllmusicViewController::showControls()
+{
+    for (QWidget *control : controlViews())
+        control->setHidden(false);
+}
+
+bool AllmusicViewController::webViewShouldStartLoadWithRequest(WebView *, const QUrl &request,
+                                                               WebViewNavigationType)
+{
+    // Only the host "music" is handled here; every other URL loads.
+    if (InPageLink::classify(request) != InPageLink::Host::Music)
+        return true;
+    const QHash<QString, QString> query = parseQueryString(InPageLink::rawQuery(request));
+    if (query.contains(QStringLiteral("id")))
+        fetchDataFromServerWithID(query.value(QStringLiteral("id")));
+    return false;
+}
+
+QHash<QString, QString> AllmusicViewController::parseQueryString(const std::optional<QString> &query) const
+{
+    return QueryString::parse(query);
+}
+
+void AllmusicViewController::dropPlayer()
+{
+    if (FilePlayer *player = m_audioPlayer) {
+        player->setDelegate(nullptr);
+        player->stop();
+        setAudioPlayer(nullptr);
+        player->deleteLater();
+    }
+}
+
+void AllmusicViewController::fetchDataFromServerWithID(const QString &songID)
+{
+    dropPlayer();
+    const QString address = Endpoints::trackLookup(m_services.bundle.serviceHostOrigin, songID);
+    const quint64 request = ++m_lookupSerial;
+    m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kTrackInfoLimit, this,
+                              [this, request](const UrlResponse &response) {
+                                  handleLookupResponse(request, response);
+                              });
+}
+
+void AllmusicViewController::handleLookupResponse(quint64 request, const UrlResponse &response)
+{
+    if (request != m_lookupSerial) {
+        systemLog(QStringLiteral("Ответ на устаревший запрос пропущен"));
+        return;
+    }
+    const TrackInfoReply reply = TrackInfoReply::receive(response);
+    if (reply.nextSongID)
+        setNextSongID(reply.nextSongID);
+    if (reply.status != TrackInfoReply::Status::Valid)
+        return;
+    loadIconFromURL(reply.iconURL);
+    createAudioPlayerWithURL(reply.audioURL);
+    showControls();
+    songNameLabel()->setText(reply.songName);
+    artistNameLabel()->setText(reply.artistName);
+}
+
+void AllmusicViewController::loadIconFromURL(const QUrl &url)
+{
+    const quint64 request = ++m_iconSerial;
+    m_services.urlLoader->get(url, kPictureLimit, this, [this, request](const UrlResponse &response) {
+        // A picture of an earlier track never replaces the current one.
+        if (request != m_iconSerial)
+            return;
+        if (!response.succeeded()) {
+            systemLog(QStringLiteral("Ошибка загрузки иконки: %1").arg(response.error));
+            return;
+        }
+        backgroundImageView()->setImage(decodeImage(*response.data));
+    });
+}
+
+void AllmusicViewController::createAudioPlayerWithURL(const QUrl &url)
+{
+    dropPlayer();
+    QString error;
+    FilePlayer *player = m_services.filePlayers->createWithContentsOfURL(url, &error);
+    setAudioPlayer(player);
+    if (!player) {
+        systemLog(QStringLiteral("Ошибка создания AVAudioPlayer: %1").arg(error));
+        return;
+    }
+    player->setParent(this);
+    player->setDelegate(this);
+    player->play();
+
+    timeSlider()->setMinimumValue(0.0f);
+    timeSlider()->setMaximumValue(float(player->duration()));
+
+    if (m_playbackTimer)
+        m_playbackTimer->deleteLater();
+    auto *timer = new QTimer(this);
+    timer->setInterval(1000);
+    connect(timer, &QTimer::timeout, this, &AllmusicViewController::updateTimeSlider);
+    timer->start();
+    setPlaybackTimer(timer);
+
+    playPauseButton()->setTitle(QStringLiteral("Pause"));
+    backButton()->setHidden(false);
+    songNameLabel()->setHidden(false);
+    artistNameLabel()->setHidden(false);
+    overlayView()->setHidden(false);
+}
+
+void AllmusicViewController::updateTimeSlider()
+{
+    timeSlider()->setValue(m_audioPlayer ? float(m_audioPlayer->currentTime()) : 0.0f);
+}
+
+void AllmusicViewController::playPauseButtonTapped()
+{
+    if (m_audioPlayer && m_audioPlayer->isPlaying()) {
+        m_audioPlayer->pause();
+        playPauseButton()->setTitle(QStringLiteral("Play"));
+    } else {
+        if (m_audioPlayer)
+            m_audioPlayer->play();
+        playPauseButton()->setTitle(QStringLiteral("Pause"));
+    }
+}
+
+void AllmusicViewController::rewindButtonTapped()
+{
+    if (m_audioPlayer)
+        m_audioPlayer->setCurrentTime(0.0);
+}
+
+void AllmusicViewController::forwardButtonTapped()
+{
+    if (m_audioPlayer)
+        m_audioPlayer->setCurrentTime(m_audioPlayer->duration());
+}
+
+void AllmusicViewController::timeSliderValueChanged()
+{
+    if (m_audioPlayer)
+        m_audioPlayer->setCurrentTime(double(timeSlider()->value()));
+}
+
+void AllmusicViewController::audioPlayerDidFinishPlaying(FilePlayer *player, bool successfully)
+{
+    // A player that is no longer the current one has nothing to say.
+    if (player != m_audioPlayer)
+        return;
+    if (successfully && m_nextSongID)
+        fetchDataFromServerWithID(*m_nextSongID);
+}
+
+void AllmusicViewController::backButtonTapped()
+{
+    // A lookup still on its way must not start a track now.
+    ++m_lookupSerial;
+    dropPlayer();
+    hideControls();
+    backgroundImageView()->setImage(QImage());
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/FilePlayer.h"
+#include "platform/ImageView.h"
+#include "platform/PlatformServices.h"
+#include "platform/RoundedButton.h"
+#include "platform/Slider.h"
+#include "platform/UrlLoader.h"
+#include "platform/ViewController.h"
+#include "platform/WebView.h"
+
+#include <QHash>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+
+#include <optional>
+
+// The direct track player: a page of the service whose track links are
+// looked up by identifier, and a file player that plays each looked-up track
+// whole, with its own controls. Failures are only logged.
+class AllmusicViewController : public ViewController, public WebViewDelegate, public FilePlayerDelegate
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 kTrackInfoLimit = 64 * 1024;
+    static constexpr qint64 kPictureLimit = 20 * 1024 * 1024;
+
+    explicit AllmusicViewController(const PlatformServices &services, QWidget *parent = nullptr);
+    ~AllmusicViewController() override;
+
+    WebView *webView() const { return m_webView; }
+    void setWebView(WebView *webView) { m_webView = webView; }
+    std::optional<QString> nextSongID() const { return m_nextSongID; }
+    void setNextSongID(const std::optional<QString> &id) { m_nextSongID = id; }
+    FilePlayer *audioPlayer() const { return m_audioPlayer; }
+    void setAudioPlayer(FilePlayer *player) { m_audioPlayer = player; }
+    QTimer *playbackTimer() const { return m_playbackTimer; }
+    void setPlaybackTimer(QTimer *timer) { m_playbackTimer = timer; }
+    Slider *timeSlider() const { return m_timeSlider; }
+    void setTimeSlider(Slider *slider) { m_timeSlider = slider; }
+    RoundedButton *playPauseButton() const { return m_playPauseButton; }
+    void setPlayPauseButton(RoundedButton *button) { m_playPauseButton = button; }
+    RoundedButton *rewindButton() const { return m_rewindButton; }
+    void setRewindButton(RoundedButton *button) { m_rewindButton = button; }
+    RoundedButton *forwardButton() const { return m_forwardButton; }
+    void setForwardButton(RoundedButton *button) { m_forwardButton = button; }
+    RoundedButton *backButton() const { return m_backButton; }
+    void setBackButton(RoundedButton *button) { m_backButton = button; }
+    QLabel *songNameLabel() const { return m_songNameLabel; }
+    void setSongNameLabel(QLabel *label) { m_songNameLabel = label; }
+    QLabel *artistNameLabel() const { return m_artistNameLabel; }
+    void setArtistNameLabel(QLabel *label) { m_artistNameLabel = label; }
+    QWidget *overlayView() const { return m_overlayView; }
+    void setOverlayView(QWidget *view) { m_overlayView = view; }
+    ImageView *backgroundImageView() const { return m_backgroundImageView; }
+    void setBackgroundImageView(ImageView *view) { m_backgroundImageView = view; }
+
+    // The track lookup.
+    bool webViewShouldStartLoadWithRequest(WebView *webView, const QUrl &request,
+                                           WebViewNavigationType navigationType) override;
+    QHash<QString, QString> parseQueryString(const std::optional<QString> &query) const;
+    void fetchDataFromServerWithID(const QString &songID);
+    void loadIconFromURL(const QUrl &url);
+
+    // The player.
+    void createAudioPlayerWithURL(const QUrl &url);
+    void audioPlayerDidFinishPlaying(FilePlayer *player, bool successfully) override;
+    void playPauseButtonTapped();
+    void rewindButtonTapped();
+    void forwardButtonTapped();
+    void backButtonTapped();
+    void timeSliderValueChanged();
+    void updateTimeSlider();
+    void hideControls();
+    void showControls();
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    void setUpAudioSession();
+    void createPlayerViews();
+    void dropPlayer();
+    void handleLookupResponse(quint64 request, const UrlResponse &response);
+    QList<QWidget *> controlViews() const;
+
+    PlatformServices m_services;
+    QPointer<WebView> m_webView;
+    std::optional<QString> m_nextSongID;
+    QPointer<FilePlayer> m_audioPlayer;
+    QPointer<QTimer> m_playbackTimer;
+    QPointer<Slider> m_timeSlider;
+    QPointer<RoundedButton> m_playPauseButton;
+    QPointer<RoundedButton> m_rewindButton;
+    QPointer<RoundedButton> m_forwardButton;
+    QPointer<RoundedButton> m_backButton;
+    QPointer<QLabel> m_songNameLabel;
+    QPointer<QLabel> m_artistNameLabel;
+    QPointer<QWidget> m_overlayView;
+    QPointer<ImageView> m_backgroundImageView;
+    quint64 m_lookupSerial = 0;
+    quint64 m_iconSerial = 0;
+};
