@@ -8,13 +8,15 @@ packages=(
     cmake ninja-build g++ pkg-config
     # Qt 6 (Debian 12 ships 6.4.2)
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
-    qt6-httpserver-dev qt6-websockets-dev
+    qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev
     # Audio playback through GStreamer (the Qt Multimedia backend used)
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # Fonts with Cyrillic glyphs for pages and labels
     fonts-dejavu-core
     # A session bus for publishing what plays, and a virtual display
     dbus xvfb xauth
+    # Checking the installed desktop entry and AppStream metainfo
+    desktop-file-utils appstream
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QStandardPaths>
 #include <QWebEngineProfile>
 
@@ -65,6 +66,10 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.makeWebView = [profile](QWidget *parent) -> WebView * {
         return new WebEngineWebView(profile, parent);
     };
+
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QGuiApplication::desktopFileName(),
+                         QIcon(QStringLiteral(":/icons/org.kavu.Kavu.svg"))));
 
     m_delegate = std::make_unique<AppDelegate>();
     m_window = std::make_unique<MainWindow>(m_services);

@@ -34,6 +34,7 @@ public:
     ~KavuApplication();
 
     MainWindow *window() const { return m_window.get(); }
+    MprisNowPlayingCenter *nowPlayingCenter() const { return m_nowPlaying.get(); }
     const PlatformServices &services() const { return m_services; }
 
     // Shows the window, tells the delegate, and runs until the process ends.

@@ -1,15 +1,35 @@
 #include "app/KavuApplication.h"
 #include "demo/DemoService.h"
+#include "demo/DemoTour.h"
+#include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
 #include <QTextStream>
+#include <QTimer>
 
 // Kavu on its embedded demo service: both origins point at a local server
 // started in this process, and the settings are kept apart from Kavu's own.
+// With --tour DIR it walks through every screen by itself, saves a picture
+// of each step into DIR, and exits with the outcome.
 int main(int argc, char *argv[])
 {
     KavuApplication::prepareProcess();
     QApplication application(argc, argv);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kavu on its embedded demo service."));
+    parser.addHelpOption();
+    const QCommandLineOption tour(QStringLiteral("tour"),
+                                  QStringLiteral("Walk through every screen, save screenshots into <dir>, exit."),
+                                  QStringLiteral("dir"));
+    const QCommandLineOption broken(QStringLiteral("break-step"),
+                                    QStringLiteral("Fail the tour at <step> on purpose."),
+                                    QStringLiteral("step"));
+    parser.addOption(tour);
+    parser.addOption(broken);
+    parser.process(application);
 
     DemoService demo;
     if (!demo.start()) {
@@ -21,6 +41,17 @@ int main(int argc, char *argv[])
     BundleInfo bundle = BundleInfo::builtIn();
     bundle.serviceHostOrigin = demo.origin();
     bundle.defaultSiteAddress = demo.siteAddress();
-    KavuApplication kavu(bundle, QStringLiteral("kavu-demo"));
+    if (!parser.isSet(tour)) {
+        KavuApplication kavu(bundle, QStringLiteral("kavu-demo"));
+        return kavu.exec();
+    }
+
+    // The tour starts from fresh settings of its own.
+    QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-tour")));
+    KavuApplication kavu(bundle, QStringLiteral("kavu-tour"));
+
+    DemoTour walk(&kavu, &demo, parser.value(tour));
+    walk.setBrokenStep(parser.value(broken));
+    QTimer::singleShot(0, &application, [&] { QCoreApplication::exit(walk.run()); });
     return kavu.exec();
 }
