@@ -595,23 +595,38 @@ void CatalogueTest::loadingState()
 void CatalogueTest::backButton_data()
 {
     QTest::addColumn<int>("pages");
-    QTest::newRow("with history") << 2;
-    QTest::newRow("without history") << 1;
+    QTest::addColumn<bool>("playing");
+    QTest::newRow("with history") << 2 << false;
+    QTest::newRow("without history") << 1 << false;
+    QTest::newRow("while a track plays") << 2 << true;
+    QTest::newRow("while a track plays, without history") << 1 << true;
 }
 
 void CatalogueTest::backButton()
 {
     QFETCH(int, pages);
+    QFETCH(bool, playing);
     TestPlatform platform;
     auto screen = makeServedScreen(platform, true);
     FakeWebView *page = platform.lastWebView();
     for (int i = 0; i < pages; ++i)
         page->navigate(QUrl(QStringLiteral("https://example.org/%1").arg(i)));
     screen->setRadioMode(true);
+    if (playing)
+        screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
     screen->showControls();
     screen->backgroundImageView()->setImage(QImage(4, 4, QImage::Format_RGB32));
 
     screen->backButtonTapped();
+    QCOMPARE(screen->player(), nullptr);
+    if (playing) {
+        // Playback ends: paused, back at the start, its item detached.
+        QCOMPARE(platform.streamingPlayers.log,
+                 (QStringList{QStringLiteral("play"), QStringLiteral("pause"), QStringLiteral("seek 0"),
+                              QStringLiteral("detach")}));
+        // The desktop no longer shows a track.
+        QCOMPARE(platform.nowPlaying.current(), std::nullopt);
+    }
     QVERIFY(!screen->radioMode());
     QVERIFY(!screen->playerView()->isVisibleTo(screen.get()));
     QVERIFY(screen->timeSlider()->isHidden());
