@@ -8,7 +8,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -297,10 +296,7 @@ void AccountTest::replies()
 
 void AccountTest::completionRunsBeforeTheMessage()
 {
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("http://127.0.0.1:%1/kavu").arg(probe.serverPort());
-    probe.close();
+    const QString closed = LocalHttpServer::closedOrigin() + QStringLiteral("/kavu");
 
     TestPlatform platform;
     auto screen = makeScreen(platform);

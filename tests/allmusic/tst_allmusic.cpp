@@ -4,7 +4,6 @@
 #include "allmusic/AllmusicViewController.h"
 #include "platform/Geometry.h"
 
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -228,10 +227,7 @@ void AllmusicTest::connectionErrorOnlyLogs()
     startTrack(platform, screen.get());
     QPointer<FakeFilePlayer> playing = platform.filePlayers.lastPlayer();
 
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    platform.services.bundle.serviceHostOrigin = QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort());
-    probe.close();
+    platform.services.bundle.serviceHostOrigin = LocalHttpServer::closedOrigin();
     auto offline = std::make_unique<AllmusicViewController>(platform.services);
     offline->resize(320, 480);
     offline->loadViewIfNeeded();

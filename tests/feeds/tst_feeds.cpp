@@ -7,7 +7,6 @@
 #include "feeds/FirstViewController.h"
 #include "platform/Autoresizing.h"
 
-#include <QTcpServer>
 #include <QTest>
 #include <QTextBlock>
 
@@ -113,10 +112,7 @@ void FeedsTest::feedTexts()
 
 void FeedsTest::refusedConnection()
 {
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort());
-    probe.close();
+    const QString closed = LocalHttpServer::closedOrigin();
 
     TestPlatform platform;
     platform.services.bundle.serviceHostOrigin = closed;

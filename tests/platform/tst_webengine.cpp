@@ -3,7 +3,6 @@
 #include "platform/KavuSchemeHandler.h"
 #include "platform/WebEngineWebView.h"
 
-#include <QTcpServer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -148,13 +147,7 @@ void WebEngineTest::inPageLinksReachDelegateAndPageStays()
 
 void WebEngineTest::failedLoadIsReported()
 {
-    // A port that nothing listens on.
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 closedPort = probe.serverPort();
-    probe.close();
-
-    loadPage(QUrl(QStringLiteral("http://127.0.0.1:%1/kavu/music/").arg(closedPort)));
+    loadPage(QUrl(LocalHttpServer::closedOrigin() + QStringLiteral("/kavu/music/")));
     QTRY_COMPARE_WITH_TIMEOUT(m_delegate.failed, 1, 20000);
     QCOMPARE(m_delegate.started, 1);
     QCOMPARE(m_delegate.finished, 0);

@@ -6,7 +6,6 @@
 #include "player/PlayerLayout.h"
 #include "player/TrackInfoReply.h"
 
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -248,10 +247,7 @@ void PlayerTest::validReplyStartsTheTrack()
 
 void PlayerTest::connectionError()
 {
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const QString closed = QStringLiteral("http://127.0.0.1:%1/kavu").arg(probe.serverPort());
-    probe.close();
+    const QString closed = LocalHttpServer::closedOrigin() + QStringLiteral("/kavu");
 
     TestPlatform platform;
     auto screen = makeScreen(platform);
@@ -687,10 +683,7 @@ void PlayerTest::onlyTheLatestPictureCounts()
     LogCapture capture;
     // The first picture arrives after the second.
     screen->loadIconFromURL(QUrl(origin() + QStringLiteral("/cover.png?slow")));
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const QUrl closed(QStringLiteral("http://127.0.0.1:%1/x.png").arg(probe.serverPort()));
-    probe.close();
+    const QUrl closed(LocalHttpServer::closedOrigin() + QStringLiteral("/x.png"));
     screen->loadIconFromURL(closed);
     QTRY_COMPARE(capture.lines().size(), 1);
     QVERIFY(capture.lines().at(0).startsWith(QStringLiteral("Ошибка загрузки иконки: ")));

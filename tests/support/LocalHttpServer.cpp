@@ -50,6 +50,15 @@ QString LocalHttpServer::origin() const
     return QStringLiteral("http://127.0.0.1:%1").arg(port());
 }
 
+QString LocalHttpServer::closedOrigin()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
 QUrl LocalHttpServer::url(const QString &pathAndQuery) const
 {
     return QUrl(origin() + pathAndQuery);

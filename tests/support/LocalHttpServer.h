@@ -54,6 +54,9 @@ public:
     // Answers a path (without query) with a fixed reply.
     void route(const QString &path, const HttpReply &reply);
 
+    // The origin of a port on 127.0.0.1 that nothing listens on.
+    static QString closedOrigin();
+
     QList<HttpRequest> requests() const { return m_requests; }
     QStringList requestTargets() const;
     void clearRequests() { m_requests.clear(); }
