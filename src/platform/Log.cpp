@@ -4,5 +4,5 @@ Q_LOGGING_CATEGORY(lcKavu, "kavu", QtInfoMsg)
 
 void systemLog(const QString &line)
 {
-    qCInfo(lcKavu).noquote() << line;
+    qCInfo(lcKavu, "%s", qUtf8Printable(line));
 }

@@ -11,6 +11,9 @@ std::optional<QUrl> urlWithString(const QString &text)
         if (c.unicode() <= 0x20 || c.unicode() >= 0x7f || kForbidden.contains(c))
             return std::nullopt;
     }
+    // A fragment ends the URL: a second "#" cannot stand in it.
+    if (text.count(QLatin1Char('#')) > 1)
+        return std::nullopt;
     // A "%" must start an escape of two hexadecimal digits.
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) != QLatin1Char('%'))

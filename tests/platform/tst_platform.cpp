@@ -199,6 +199,8 @@ void PlatformTest::urlWithString_data()
     QTest::newRow("broken escape") << "https://example.org/a%2" << false << false;
     QTest::newRow("bad escape digits") << "https://example.org/a%zz" << false << false;
     QTest::newRow("angle bracket") << "https://example.org/<b>" << false << false;
+    QTest::newRow("two hashes") << "https://example.org/a##b" << false << false;
+    QTest::newRow("fragment") << "https://example.org/a#b" << true << true;
     QTest::newRow("file scheme") << "file:///etc/passwd" << true << false;
     QTest::newRow("custom scheme") << "kavu://music?id=1" << true << false;
     QTest::newRow("relative") << "music/a.mp3" << true << false;
