@@ -2,7 +2,12 @@
 
 #include "demo/ByteRange.h"
 
+#include <QFile>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -36,18 +41,35 @@ HttpReply HttpReply::html(const QString &html)
 
 LocalHttpServer::LocalHttpServer(QObject *parent)
     : QObject(parent)
+    , m_server(std::make_unique<QTcpServer>())
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &LocalHttpServer::onNewConnection);
 }
 
 bool LocalHttpServer::listen()
 {
-    return m_server.listen(QHostAddress::LocalHost, 0);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &LocalHttpServer::onNewConnection);
+    return m_server->listen(QHostAddress::LocalHost, 0);
+}
+
+bool LocalHttpServer::listenTls()
+{
+    QFile certificate(QStringLiteral(KAVU_TEST_TLS_DIR "/cert.pem"));
+    QFile key(QStringLiteral(KAVU_TEST_TLS_DIR "/key.pem"));
+    if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
+        return false;
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(QSslCertificate(certificate.readAll()));
+    configuration.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa));
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(configuration);
+    m_server = std::move(server);
+    m_tls = true;
+    return listen();
 }
 
 QString LocalHttpServer::origin() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+    return QStringLiteral("%1://127.0.0.1:%2").arg(m_tls ? QStringLiteral("https") : QStringLiteral("http")).arg(port());
 }
 
 QString LocalHttpServer::closedOrigin()
@@ -79,7 +101,7 @@ QStringList LocalHttpServer::requestTargets() const
 
 void LocalHttpServer::onNewConnection()
 {
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         auto buffer = std::make_shared<QByteArray>();
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {

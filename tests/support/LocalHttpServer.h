@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 struct HttpRequest
 {
@@ -46,7 +47,10 @@ public:
     explicit LocalHttpServer(QObject *parent = nullptr);
 
     bool listen();
-    quint16 port() const { return m_server.serverPort(); }
+    // Listens for HTTPS with a self-signed certificate for 127.0.0.1 that no
+    // client trusts.
+    bool listenTls();
+    quint16 port() const { return m_server->serverPort(); }
     QString origin() const;
     QUrl url(const QString &pathAndQuery) const;
 
@@ -68,7 +72,9 @@ private:
     void onNewConnection();
     void answer(QTcpSocket *socket, const HttpRequest &request);
 
-    QTcpServer m_server;
+
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_tls = false;
     Handler m_handler;
     QHash<QString, HttpReply> m_routes;
     QList<HttpRequest> m_requests;
