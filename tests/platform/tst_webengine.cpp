@@ -58,6 +58,7 @@ private Q_SLOTS:
     void inPageLinksReachDelegateAndPageStays();
     void failedLoadIsReported();
     void withoutDelegateInPageLinksDoNothing();
+    void pageCannotOpenLocalFilesOrWindows();
 
 private:
     WebEngineWebView *loadPage(const QUrl &url);
@@ -162,6 +163,21 @@ void WebEngineTest::withoutDelegateInPageLinksDoNothing()
     m_view->setDelegate(nullptr);
     QTest::mouseClick(m_view->engineView()->focusProxy(), Qt::LeftButton, {}, QPoint(50, 50));
     QTest::qWait(500);
+    QCOMPARE(m_view->currentUrl(), url);
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+}
+
+void WebEngineTest::pageCannotOpenLocalFilesOrWindows()
+{
+    const QUrl url = m_server.url(QStringLiteral("/music/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    m_view->page()->runJavaScript(QStringLiteral("window.open('%1', '_blank');").arg(url.toString()));
+    m_view->page()->runJavaScript(QStringLiteral("window.location.href = 'file:///etc/hostname';"));
+    QTest::qWait(800);
+    // No new window, and the page stays: a web page may not navigate to a file.
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY(widget == m_view || !widget->isVisible() || !qobject_cast<QWebEngineView *>(widget));
     QCOMPARE(m_view->currentUrl(), url);
     QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
 }
