@@ -29,14 +29,14 @@ ByteRange ByteRange::parse(const QByteArray &header, qint64 size)
     const QByteArray text = header.trimmed();
     if (!text.startsWith("bytes="))
         return whole;
-    const QByteArray spec = text.mid(6).trimmed();
-    if (spec.contains(','))
+    const QByteArray ranges = text.mid(6).trimmed();
+    if (ranges.contains(','))
         return whole;
-    const int dash = spec.indexOf('-');
+    const int dash = ranges.indexOf('-');
     if (dash < 0)
         return whole;
-    const QByteArray start = spec.left(dash).trimmed();
-    const QByteArray end = spec.mid(dash + 1).trimmed();
+    const QByteArray start = ranges.left(dash).trimmed();
+    const QByteArray end = ranges.mid(dash + 1).trimmed();
 
     ByteRange range;
     range.kind = Kind::Partial;
