@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # Build tools; clang with its runtime libraries for the fuzzers
-    cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
+    cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev zlib1g-dev
     # Qt 6 (Debian 12 ships 6.4.2)
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
     qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev

@@ -59,6 +59,12 @@ void UrlConnection::start()
     QNetworkRequest request(m_url);
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_manager->get(request);
+    // The transfer time-out only counts silence; a server that trickles a
+    // body without end is stopped by a deadline for the whole request.
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(m_timeoutMs);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("The request timed out.")); });
+    m_deadline.start();
     connect(m_reply, &QNetworkReply::readyRead, this, &UrlConnection::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &UrlConnection::onFinished);
     // A response that follows a redirect starts the body afresh.
@@ -102,6 +108,7 @@ void UrlConnection::onFinished()
     if (m_ended)
         return;
     m_ended = true;
+    m_deadline.stop();
     if (delegateAlive())
         m_delegate->connectionDidFinishLoading(this);
     m_reply->deleteLater();
@@ -113,6 +120,7 @@ void UrlConnection::fail(const QString &error)
     if (m_ended)
         return;
     m_ended = true;
+    m_deadline.stop();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();

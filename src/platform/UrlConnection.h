@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 class QNetworkAccessManager;
@@ -26,7 +27,9 @@ public:
 
 // One GET that reports to a delegate as it goes. The HTTP status never
 // turns a body into a failure; a body longer than the limit stops the
-// transfer and fails. The connection deletes itself when it has ended.
+// transfer and fails, and so does a request that takes longer than its
+// time-out, whether silent or not. The connection deletes itself when it
+// has ended.
 class UrlConnection : public QObject
 {
     Q_OBJECT
@@ -56,6 +59,7 @@ private:
     UrlConnectionDelegate *m_delegate;
     QPointer<QObject> m_delegateObject;
     QPointer<QNetworkReply> m_reply;
+    QTimer m_deadline;
     qint64 m_received = 0;
     bool m_responseReported = false;
     bool m_ended = false;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+// A server on 127.0.0.1 that misbehaves at the byte level: it answers every
+// request with the fault it is set to, however broken that makes the reply.
+class FaultServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Fault {
+        CloseBeforeStatusLine,
+        CloseMidHeaders,
+        CloseMidBody,
+        EndlessHeaders,
+        EndlessBody,
+        HugeBody,        // 10 MiB where a short text is expected
+        GzipBomb,        // a small gzip body that inflates past every limit
+        InvalidUtf8,
+        ByteOrderMark,   // the text behind a UTF-8 byte order mark
+        CrlfLines,       // the text with CRLF line ends
+        ErrorStatusWithBody,
+        RedirectLoop,
+        RedirectToFile,
+        HugeImage,       // a PNG header that declares huge dimensions
+        NotAnImage,
+    };
+
+    explicit FaultServer(QObject *parent = nullptr);
+
+    bool listen();
+    QString origin() const;
+    void setFault(Fault fault) { m_fault = fault; }
+    // The text a well-behaved reply would have carried.
+    void setText(const QByteArray &text) { m_text = text; }
+    int connections() const { return m_connections; }
+
+private:
+    void serve(QTcpSocket *socket);
+    void trickle(QTcpSocket *socket, const QByteArray &chunk);
+
+    QTcpServer m_server;
+    Fault m_fault = Fault::CloseBeforeStatusLine;
+    QByteArray m_text;
+    int m_connections = 0;
+};
