@@ -33,6 +33,13 @@ QByteArray gzipOfZeros(qint64 inflatedSize)
     return out;
 }
 
+// Made once: compressing takes a while, and a slow answer would time out.
+const QByteArray &gzipBomb()
+{
+    static const QByteArray bomb = gzipOfZeros(200LL * 1024 * 1024);
+    return bomb;
+}
+
 QByteArray response(const QByteArray &status, const QByteArray &headers, const QByteArray &body)
 {
     return "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size())
@@ -60,6 +67,7 @@ FaultServer::FaultServer(QObject *parent)
 
 bool FaultServer::listen()
 {
+    gzipBomb();
     return m_server.listen(QHostAddress::LocalHost, 0);
 }
 
@@ -107,7 +115,7 @@ void FaultServer::serve(QTcpSocket *socket)
         socket->write(response("200 OK", "", QByteArray(10 * 1024 * 1024, 'a')));
         break;
     case Fault::GzipBomb:
-        socket->write(response("200 OK", "Content-Encoding: gzip\r\n", gzipOfZeros(300LL * 1024 * 1024)));
+        socket->write(response("200 OK", "Content-Encoding: gzip\r\n", gzipBomb()));
         break;
     case Fault::InvalidUtf8:
         socket->write(response("200 OK", "", text + "\xc3\x28"));
