@@ -44,6 +44,7 @@ MediaStreamingPlayer::~MediaStreamingPlayer()
 void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
 {
     m_item = item;
+    m_itemFailed = false;
     if (item) {
         item->setParent(this);
         m_player->setSource(item->url());
@@ -129,8 +130,11 @@ void MediaStreamingPlayer::onStatusChanged(QMediaPlayer::MediaStatus status)
 
 void MediaStreamingPlayer::onError(QMediaPlayer::Error error, const QString &text)
 {
-    if (error == QMediaPlayer::NoError)
+    // The backend may report one broken stream more than once; the item
+    // fails once.
+    if (error == QMediaPlayer::NoError || m_itemFailed)
         return;
+    m_itemFailed = true;
     QPointer<MediaStreamingPlayerItem> item = m_item;
     // The backend keeps reporting Playing after an error.
     m_player->stop();

@@ -45,4 +45,5 @@ private:
     QTimer m_tick;
     QMap<int, TimeObserver> m_observers;
     int m_nextToken = 1;
+    bool m_itemFailed = false;
 };
