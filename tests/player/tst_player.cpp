@@ -47,6 +47,8 @@ private Q_SLOTS:
     void nowPlayingRecord();
 
 private:
+    // A track plays in radio mode, with its controls, name and player bar.
+    static void playInRadioMode(SecondViewController *screen);
     std::unique_ptr<SecondViewController> makeScreen(TestPlatform &platform,
                                                      const QString &siteSuffix = QStringLiteral("/kavu"));
     QString origin() const { return m_server.origin(); }
@@ -54,6 +56,15 @@ private:
     LocalHttpServer m_server;
     QByteArray m_body;
 };
+
+void PlayerTest::playInRadioMode(SecondViewController *screen)
+{
+    screen->setRadioMode(true);
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    screen->songNameLabel()->setText(QStringLiteral("Song"));
+    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+}
 
 void PlayerTest::initTestCase()
 {
@@ -498,11 +509,7 @@ void PlayerTest::failureDropsThePlayer()
 {
     TestPlatform platform;
     auto screen = makeScreen(platform);
-    screen->setRadioMode(true);
-    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
-    screen->showControls();
-    screen->songNameLabel()->setText(QStringLiteral("Song"));
-    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+    playInRadioMode(screen.get());
     QPointer<FakeStreamingPlayer> player = platform.streamingPlayers.lastPlayer();
     const int records = platform.nowPlaying.records.size();
 
@@ -660,11 +667,7 @@ void PlayerTest::playerBackAfterFailure()
 {
     TestPlatform platform;
     auto screen = makeScreen(platform);
-    screen->setRadioMode(true);
-    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
-    screen->showControls();
-    screen->songNameLabel()->setText(QStringLiteral("Song"));
-    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+    playInRadioMode(screen.get());
     screen->backgroundImageView()->setImage(QImage(8, 8, QImage::Format_RGB32));
     platform.streamingPlayers.lastItem()->fail(QStringLiteral("lost"));
 
