@@ -1,0 +1,462 @@
+#include "FaultServer.h"
+#include "LogCapture.h"
+#include "TestPlatform.h"
+#include "account/AccountSysViewController.h"
+#include "allmusic/AllmusicViewController.h"
+#include "catalogue/SecondViewController.h"
+#include "feeds/AccountViewController.h"
+#include "feeds/FirstViewController.h"
+#include "platform/ProcessMemory.h"
+#include "platform/UrlLoader.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <functional>
+
+Q_DECLARE_METATYPE(FaultServer::Fault)
+
+namespace {
+
+const QByteArray kTrack = "http://h.test/a.wav,http://h.test/i.png,Song,Artist,next:2";
+
+// How far the peak resident size may rise while one fault is handled. The
+// largest fault sends 10 MiB; a reply that is buffered once or twice stays
+// well within this, one that inflates the 200 MiB gzip bomb does not.
+constexpr qint64 kMemoryBoundKiB = 80 * 1024;
+
+// Watches the peak resident size from its creation on. Under the
+// sanitizers, freed memory waits in quarantine and the figure means little.
+class MemoryWatch
+{
+public:
+    MemoryWatch()
+    {
+        ProcessMemory::resetPeak();
+        m_start = ProcessMemory::residentKiB();
+    }
+    bool bounded() const
+    {
+#if defined(KAVU_SANITIZED)
+        return true;
+#else
+        const qint64 growth = ProcessMemory::peakResidentKiB() - m_start;
+        if (growth >= kMemoryBoundKiB)
+            qWarning("peak resident size rose by %lld KiB", growth);
+        return growth < kMemoryBoundKiB;
+#endif
+    }
+
+private:
+    qint64 m_start = 0;
+};
+
+QImage redPicture()
+{
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    return image;
+}
+
+} // namespace
+
+using Fault = FaultServer::Fault;
+
+// Servers that misbehave at the byte level, against the shared URL loading
+// with each endpoint's limit and against every screen that calls a server.
+// Every fault ends within the (shortened) time-out, with memory bounded, in
+// the outcome designed for it, and leaves alone the state it must not touch.
+class FaultsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void loaderOutcomes_data();
+    void loaderOutcomes();
+    void trackInfoOutcomes_data();
+    void trackInfoOutcomes();
+    void accountOutcomes_data();
+    void accountOutcomes();
+    void feedOutcomes_data();
+    void feedOutcomes();
+    void lookupOutcomes_data();
+    void lookupOutcomes();
+    void pictureOutcomes_data();
+    void pictureOutcomes();
+
+private:
+    FaultServer m_server;
+};
+
+void FaultsTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.setText(kTrack);
+}
+
+void FaultsTest::loaderOutcomes_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QString>("outcome"); // body, error, exceeded, or bounded (either, within the limit)
+
+    const qint64 text = 64 * 1024;
+    const qint64 feed = 1024 * 1024;
+    const qint64 picture = 20 * 1024 * 1024;
+    QTest::newRow("connection refused") << Fault::Refused << text << "error";
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << text << "error";
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << text << "error";
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << text << "error";
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << text << "error";
+    QTest::newRow("endless body") << Fault::EndlessBody << feed << "error";
+    QTest::newRow("10 MiB text") << Fault::HugeBody << text << "exceeded";
+    QTest::newRow("10 MiB feed") << Fault::HugeBody << feed << "exceeded";
+    QTest::newRow("10 MiB picture") << Fault::HugeBody << picture << "body";
+    QTest::newRow("gzip bomb, text") << Fault::GzipBomb << text << "exceeded";
+    QTest::newRow("gzip bomb, picture") << Fault::GzipBomb << picture << "bounded";
+    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << text << "body";
+    QTest::newRow("byte order mark") << Fault::ByteOrderMark << text << "body";
+    QTest::newRow("CRLF") << Fault::CrlfLines << text << "body";
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << text << "body";
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << text << "error";
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << text << "error";
+}
+
+void FaultsTest::loaderOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(qint64, limit);
+    QFETCH(QString, outcome);
+    m_server.setFault(fault);
+
+    MemoryWatch memory;
+    UrlLoader loader;
+    loader.setTimeoutMs(1000);
+    QObject context;
+    std::optional<UrlResponse> response;
+    QElapsedTimer clock;
+    clock.start();
+    loader.get(QUrl(m_server.origin() + QStringLiteral("/x")), limit, &context,
+               [&](const UrlResponse &r) { response = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(response.has_value(), 10000);
+    // Nothing hangs: every outcome comes within the time-out and a margin.
+    QVERIFY(clock.elapsed() < 5000);
+    if (outcome == QLatin1String("bounded")) {
+        QVERIFY(response->exceededLimit || (response->succeeded() && response->data->size() <= limit));
+    } else if (outcome == QLatin1String("body")) {
+        QVERIFY(response->succeeded());
+        QVERIFY(response->data->size() <= limit);
+    } else {
+        QVERIFY(!response->succeeded());
+        QVERIFY(!response->error.isEmpty());
+        QCOMPARE(response->exceededLimit, outcome == QLatin1String("exceeded"));
+    }
+    QVERIFY(memory.bounded());
+}
+
+void FaultsTest::trackInfoOutcomes_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("alert"); // empty: the track starts
+    QTest::addColumn<std::optional<QString>>("next");
+
+    const QString connect = QStringLiteral("Не удалось подключиться к серверу.");
+    const QString format = QStringLiteral("Неверный формат данных");
+    const std::optional<QString> old(QStringLiteral("old"));
+    QTest::newRow("connection refused") << Fault::Refused << connect << old;
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << connect << old;
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << connect << old;
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << connect << old;
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << connect << old;
+    QTest::newRow("endless body") << Fault::EndlessBody << connect << old;
+    QTest::newRow("10 MiB") << Fault::HugeBody << format << old;
+    QTest::newRow("gzip bomb") << Fault::GzipBomb << format << old;
+    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << format << old;
+    QTest::newRow("byte order mark") << Fault::ByteOrderMark << QString() << std::optional<QString>("2");
+    QTest::newRow("CRLF") << Fault::CrlfLines << QString() << std::optional<QString>("2\r\n");
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << QString()
+                                              << std::optional<QString>("2");
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << connect << old;
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << connect << old;
+    QTest::newRow("an image") << Fault::HugeImage << format << old;
+}
+
+void FaultsTest::trackInfoOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QString, alert);
+    QFETCH(std::optional<QString>, next);
+    m_server.setFault(fault);
+
+    // A chosen track, then a random one (radio mode): both requests meet
+    // the same fault the same way.
+    for (const bool radio : {false, true}) {
+        MemoryWatch memory;
+        TestPlatform platform;
+        platform.urlLoader.setTimeoutMs(1000);
+        platform.userDefaults->setString(QStringLiteral("customURL"), m_server.origin() + QStringLiteral("/kavu"));
+        SecondViewController screen(platform.services);
+        screen.resize(320, 480);
+        screen.loadViewIfNeeded();
+        screen.setNextSongID(QStringLiteral("old"));
+        screen.songNameLabel()->setText(QStringLiteral("Before"));
+
+        LogCapture capture;
+        screen.fetchDataFromServerWithID(QStringLiteral("1"), radio);
+        QTRY_VERIFY_WITH_TIMEOUT(!screen.activityIndicator()->isAnimating(), 10000);
+        QCOMPARE(screen.nextSongID(), next);
+        if (alert.isEmpty()) {
+            QCOMPARE(platform.alerts.count(), 0);
+            QCOMPARE(platform.streamingPlayers.urls, QList<QUrl>{QUrl(QStringLiteral("http://h.test/a.wav"))});
+            QCOMPARE(screen.songNameLabel()->text(), QStringLiteral("Song"));
+        } else {
+            QCOMPARE(platform.alerts.count(), 1);
+            QCOMPARE(platform.alerts.last()->message(), alert);
+            QVERIFY(platform.streamingPlayers.urls.isEmpty());
+            QCOMPARE(screen.songNameLabel()->text(), QStringLiteral("Before"));
+            QVERIFY(!capture.lines().isEmpty());
+        }
+        QVERIFY(memory.bounded());
+    }
+}
+
+void FaultsTest::accountOutcomes_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("result"); // empty: logged in
+
+    const QString error = QStringLiteral("Error fetching data");
+    const QString noData = QStringLiteral("No data received");
+    QTest::newRow("connection refused") << Fault::Refused << error;
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << error;
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << error;
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << error;
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << error;
+    QTest::newRow("endless body") << Fault::EndlessBody << error;
+    QTest::newRow("10 MiB") << Fault::HugeBody << noData;
+    QTest::newRow("gzip bomb") << Fault::GzipBomb << noData;
+    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << noData;
+    QTest::newRow("byte order mark") << Fault::ByteOrderMark << QString();
+    QTest::newRow("CRLF") << Fault::CrlfLines << QString();
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << QString();
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << error;
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << error;
+    QTest::newRow("an image") << Fault::HugeImage << noData;
+}
+
+void FaultsTest::accountOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QString, result);
+    m_server.setFault(fault);
+    // The picture fields are no web addresses, so only the reply counts.
+    m_server.setText("<b>demo</b>,pictures,none");
+
+    MemoryWatch memory;
+    TestPlatform platform;
+    platform.urlLoader.setTimeoutMs(1000);
+    platform.userDefaults->setString(QStringLiteral("customURL"), m_server.origin() + QStringLiteral("/kavu"));
+    AccountSysViewController screen(platform.services);
+    screen.resize(320, 568);
+    screen.loadViewIfNeeded();
+    screen.loginTextField()->setText(QStringLiteral("demo"));
+    screen.passwordTextField()->setText(QStringLiteral("demo"));
+    screen.authorizeButtonTapped();
+    QTRY_VERIFY_WITH_TIMEOUT(!screen.activityIndicator()->isAnimating(), 10000);
+    QTest::qWait(20);
+    m_server.setText(kTrack);
+
+    const bool loggedIn = result.isEmpty();
+    QCOMPARE(platform.userDefaults->stringArrayForKey(QStringLiteral("userData")).has_value(), loggedIn);
+    QCOMPARE(screen.logoutButton()->isHidden(), !loggedIn);
+    if (!loggedIn) {
+        QCOMPARE(screen.resultLabel()->text(), result);
+    } else {
+        // The login comes back as text, markup and all.
+        QCOMPARE(platform.userDefaults->stringArrayForKey(QStringLiteral("userData"))->value(0),
+                 QStringLiteral("<b>demo</b>"));
+    }
+    QVERIFY(memory.bounded());
+}
+
+void FaultsTest::feedOutcomes_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("text"); // what the feed shows; "Error: …" stands for any error
+
+    const QString error = QStringLiteral("Error: …");
+    const QString track = QString::fromUtf8(kTrack);
+    QTest::newRow("connection refused") << Fault::Refused << error;
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << error;
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << error;
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << error;
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << error;
+    QTest::newRow("endless body") << Fault::EndlessBody << error;
+    QTest::newRow("10 MiB") << Fault::HugeBody << "Error: The response is too large.";
+    QTest::newRow("gzip bomb") << Fault::GzipBomb << "Error: The response is too large.";
+    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << "Failed to decode data.";
+    QTest::newRow("byte order mark") << Fault::ByteOrderMark << track;
+    QTest::newRow("CRLF") << Fault::CrlfLines << track + QLatin1Char('\n');
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << track;
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << error;
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << error;
+    QTest::newRow("an image") << Fault::HugeImage << "Failed to decode data.";
+}
+
+void FaultsTest::feedOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QString, text);
+    m_server.setFault(fault);
+
+    // The news feed is on the service host, the developers feed under the
+    // stored base address.
+    const std::function<FeedViewController *(const PlatformServices &)> feeds[] = {
+        [](const PlatformServices &services) { return new FirstViewController(services); },
+        [](const PlatformServices &services) { return new AccountViewController(services); },
+    };
+    for (const auto &makeFeed : feeds) {
+        MemoryWatch memory;
+        TestPlatform platform;
+        platform.urlLoader.setTimeoutMs(1000);
+        platform.services.bundle.serviceHostOrigin = m_server.origin();
+        platform.userDefaults->setString(QStringLiteral("customURL"), m_server.origin() + QStringLiteral("/kavu"));
+        std::unique_ptr<FeedViewController> screen(makeFeed(platform.services));
+        screen->resize(320, 568);
+        screen->loadViewIfNeeded();
+        QTRY_VERIFY_WITH_TIMEOUT(!screen->textView()->text().isEmpty(), 10000);
+        QTest::qWait(20);
+        if (text == QStringLiteral("Error: …")) {
+            QVERIFY2(screen->textView()->text().startsWith(QStringLiteral("Error: ")),
+                     qPrintable(screen->textView()->text()));
+        } else {
+            QCOMPARE(screen->textView()->text(), text);
+        }
+        QCOMPARE(platform.alerts.count(), 0);
+        QVERIFY(memory.bounded());
+    }
+}
+
+void FaultsTest::lookupOutcomes_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("plays");
+    QTest::addColumn<std::optional<QString>>("next");
+
+    const std::optional<QString> old(QStringLiteral("old"));
+    QTest::newRow("connection refused") << Fault::Refused << false << old;
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << false << old;
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << false << old;
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << false << old;
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << false << old;
+    QTest::newRow("endless body") << Fault::EndlessBody << false << old;
+    QTest::newRow("10 MiB") << Fault::HugeBody << false << old;
+    QTest::newRow("gzip bomb") << Fault::GzipBomb << false << old;
+    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << false << old;
+    QTest::newRow("byte order mark") << Fault::ByteOrderMark << true << std::optional<QString>("2");
+    QTest::newRow("CRLF") << Fault::CrlfLines << true << std::optional<QString>("2\r\n");
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << true
+                                              << std::optional<QString>("2");
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << false << old;
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << false << old;
+    QTest::newRow("an image") << Fault::HugeImage << false << old;
+}
+
+void FaultsTest::lookupOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(bool, plays);
+    QFETCH(std::optional<QString>, next);
+    m_server.setFault(fault);
+
+    MemoryWatch memory;
+    TestPlatform platform;
+    platform.urlLoader.setTimeoutMs(1000);
+    platform.services.bundle.serviceHostOrigin = m_server.origin();
+    AllmusicViewController screen(platform.services);
+    screen.resize(320, 568);
+    screen.loadViewIfNeeded();
+    screen.setNextSongID(QStringLiteral("old"));
+
+    LogCapture capture;
+    screen.fetchDataFromServerWithID(QStringLiteral("1"));
+    QTRY_VERIFY_WITH_TIMEOUT(!capture.lines().isEmpty() || !platform.filePlayers.urls.isEmpty(), 10000);
+    QCOMPARE(screen.nextSongID(), next);
+    if (plays) {
+        QCOMPARE(platform.filePlayers.urls, QList<QUrl>{QUrl(QStringLiteral("http://h.test/a.wav"))});
+        QCOMPARE(screen.songNameLabel()->text(), QStringLiteral("Song"));
+        QVERIFY(!screen.playPauseButton()->isHidden());
+    } else {
+        // Failures are only logged; the player stays hidden.
+        QVERIFY(platform.filePlayers.urls.isEmpty());
+        QVERIFY(screen.playPauseButton()->isHidden());
+    }
+    QCOMPARE(platform.alerts.count(), 0);
+    QVERIFY(memory.bounded());
+}
+
+void FaultsTest::pictureOutcomes_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("kept"); // true: the picture before stays; false: no picture
+
+    QTest::newRow("connection refused") << Fault::Refused << true;
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << true;
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << true;
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << true;
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << true;
+    QTest::newRow("endless body") << Fault::EndlessBody << true;
+    QTest::newRow("10 MiB of text") << Fault::HugeBody << false;
+    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << false;
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << false;
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << true;
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << true;
+    QTest::newRow("huge declared dimensions") << Fault::HugeImage << false;
+    QTest::newRow("not an image") << Fault::NotAnImage << false;
+}
+
+void FaultsTest::pictureOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(bool, kept);
+    m_server.setFault(fault);
+    const QUrl picture(m_server.origin() + QStringLiteral("/picture.png"));
+
+    TestPlatform platform;
+    platform.urlLoader.setTimeoutMs(1000);
+    SecondViewController catalogue(platform.services);
+    AccountSysViewController account(platform.services);
+    AllmusicViewController direct(platform.services);
+    for (ViewController *screen : std::initializer_list<ViewController *>{&catalogue, &account, &direct}) {
+        screen->resize(320, 568);
+        screen->loadViewIfNeeded();
+    }
+    // Every picture download: the cover of a catalogue track, the account's
+    // background and icon, and the cover of a direct track.
+    const QList<std::pair<ImageView *, std::function<void()>>> downloads = {
+        {catalogue.backgroundImageView(), [&] { catalogue.loadIconFromURL(picture); }},
+        {account.backgroundImageView(), [&] { account.loadBackgroundImageFromURL(picture); }},
+        {account.iconImageView(), [&] { account.loadIconImageFromURL(picture); }},
+        {direct.backgroundImageView(), [&] { direct.loadIconFromURL(picture); }},
+    };
+    for (const auto &[view, download] : downloads) {
+        MemoryWatch memory;
+        view->setImage(redPicture());
+        LogCapture capture;
+        download();
+        if (kept) {
+            QTRY_VERIFY_WITH_TIMEOUT(!capture.lines().isEmpty(), 10000);
+            QCOMPARE(view->image(), redPicture());
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(view->image().isNull(), 10000);
+        }
+        QVERIFY(memory.bounded());
+    }
+    // Bytes that are no picture are never kept as the cached background.
+    QVERIFY(!QFile::exists(account.cachedImagePath()));
+}
+
+QTEST_MAIN(FaultsTest)
+#include "tst_faults.moc"
