@@ -19,7 +19,11 @@ public:
     {
     }
 
-    void connectionDidReceiveResponse(UrlConnection *, int) override { bytes.clear(); }
+    void connectionDidReceiveResponse(UrlConnection *, int httpStatus) override
+    {
+        bytes.clear();
+        status = httpStatus;
+    }
     void connectionDidReceiveData(UrlConnection *, const QByteArray &data) override
     {
         bytes.append(data);
@@ -38,6 +42,7 @@ public:
 
     QByteArray bytes;
     QString error;
+    int status = 0;
     bool finished = false;
 
 private:
@@ -77,6 +82,9 @@ FilePlayer *MediaFilePlayerFactory::createWithContentsOfURL(const QUrl &url, QSt
     connection->start();
     if (!download.finished)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // An error page is no track, whatever its bytes decode to.
+    if (download.error.isEmpty() && download.status >= 400)
+        download.error = QStringLiteral("The server answered with status %1.").arg(download.status);
     if (!download.error.isEmpty()) {
         m_creating = false;
         return failWith(download.error);

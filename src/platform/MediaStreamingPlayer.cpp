@@ -13,6 +13,10 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObje
 {
     m_player->setAudioOutput(m_output);
     m_tick.setTimerType(Qt::CoarseTimer);
+    m_startDeadline.setSingleShot(true);
+    m_startDeadline.setInterval(kDefaultStartTimeoutMs);
+    connect(&m_startDeadline, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("The stream did not start in time.")); });
     connect(&m_tick, &QTimer::timeout, this, [this] {
         const double now = currentTime();
         // Observers may remove themselves or drop the player.
@@ -37,6 +41,7 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObje
 MediaStreamingPlayer::~MediaStreamingPlayer()
 {
     m_tick.stop();
+    m_startDeadline.stop();
     m_player->disconnect(this);
     m_player->stop();
 }
@@ -45,6 +50,7 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
 {
     m_item = item;
     m_itemFailed = false;
+    m_startDeadline.stop();
     if (item) {
         item->setParent(this);
         m_player->setSource(item->url());
@@ -56,8 +62,13 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
 
 void MediaStreamingPlayer::play()
 {
-    if (m_item)
-        m_player->play();
+    if (!m_item)
+        return;
+    const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+    if (!m_itemFailed && !m_startDeadline.isActive()
+        && (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia))
+        m_startDeadline.start();
+    m_player->play();
 }
 
 void MediaStreamingPlayer::pause()
@@ -124,6 +135,8 @@ void MediaStreamingPlayer::updateTick()
 
 void MediaStreamingPlayer::onStatusChanged(QMediaPlayer::MediaStatus status)
 {
+    if (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia)
+        m_startDeadline.stop();
     if (status == QMediaPlayer::EndOfMedia && m_item)
         Q_EMIT m_item->didPlayToEndTime();
 }
@@ -132,9 +145,17 @@ void MediaStreamingPlayer::onError(QMediaPlayer::Error error, const QString &tex
 {
     // The backend may report one broken stream more than once; the item
     // fails once.
-    if (error == QMediaPlayer::NoError || m_itemFailed)
+    if (error == QMediaPlayer::NoError)
+        return;
+    fail(text);
+}
+
+void MediaStreamingPlayer::fail(const QString &text)
+{
+    if (m_itemFailed)
         return;
     m_itemFailed = true;
+    m_startDeadline.stop();
     QPointer<MediaStreamingPlayerItem> item = m_item;
     // The backend keeps reporting Playing after an error.
     m_player->stop();

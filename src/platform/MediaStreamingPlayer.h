@@ -12,12 +12,16 @@ class QAudioOutput;
 
 // The streaming player on Qt Multimedia: a QMediaPlayer with an audio
 // output, playing straight from the network. After a failure the media
-// player is stopped too, so that it no longer reads as playing.
+// player is stopped too, so that it no longer reads as playing. A stream
+// that has not started within the start time-out (a server that never
+// finishes its headers, say) fails, so no track waits for ever.
 class MediaStreamingPlayer : public StreamingPlayer
 {
     Q_OBJECT
 
 public:
+    static constexpr int kDefaultStartTimeoutMs = 30000;
+
     explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent = nullptr);
     ~MediaStreamingPlayer() override;
 
@@ -32,17 +36,20 @@ public:
     void removeTimeObserver(int token) override;
 
     QMediaPlayer *mediaPlayer() const { return m_player; }
+    void setStartTimeoutMs(int ms) { m_startDeadline.setInterval(ms); }
 
 private:
     void attach(MediaStreamingPlayerItem *item);
     void updateTick();
     void onStatusChanged(QMediaPlayer::MediaStatus status);
     void onError(QMediaPlayer::Error error, const QString &text);
+    void fail(const QString &text);
 
     QMediaPlayer *m_player;
     QAudioOutput *m_output;
     QPointer<MediaStreamingPlayerItem> m_item;
     QTimer m_tick;
+    QTimer m_startDeadline;
     QMap<int, TimeObserver> m_observers;
     int m_nextToken = 1;
     bool m_itemFailed = false;

@@ -16,5 +16,7 @@ StreamingPlayer *MediaStreamingPlayerFactory::playerWithPlayerItem(StreamingPlay
     auto *mediaItem = qobject_cast<MediaStreamingPlayerItem *>(item);
     if (!mediaItem)
         return nullptr;
-    return new MediaStreamingPlayer(mediaItem);
+    auto *player = new MediaStreamingPlayer(mediaItem);
+    player->setStartTimeoutMs(m_startTimeoutMs);
+    return player;
 }

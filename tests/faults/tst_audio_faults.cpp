@@ -1,0 +1,141 @@
+#include "FaultServer.h"
+#include "demo/DemoAudio.h"
+#include "platform/FilePlayer.h"
+#include "platform/MediaFilePlayerFactory.h"
+#include "platform/MediaStreamingPlayerFactory.h"
+#include "platform/ProcessMemory.h"
+#include "platform/StreamingPlayer.h"
+#include "platform/StreamingPlayerItem.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(FaultServer::Fault)
+
+using Fault = FaultServer::Fault;
+
+// Servers that misbehave at the byte level, against both real players: the
+// streaming player of the catalogue screens and the file player of the
+// direct track player. Each fault fails the track (or, cut short, plays
+// what came), once and in bounded time, and leaves nothing playing.
+class AudioFaultsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void streamingOutcomes_data();
+    void streamingOutcomes();
+    void fileOutcomes_data();
+    void fileOutcomes();
+
+private:
+    void addFaultRows();
+
+    FaultServer m_server;
+};
+
+void AudioFaultsTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    // A whole, playable track is what the faults break.
+    m_server.setText(DemoAudio::wavOfLength(1, 2.0));
+}
+
+void AudioFaultsTest::addFaultRows()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("cut"); // false: the track fails; true: what came may play, then it ends
+    QTest::newRow("connection refused") << Fault::Refused << false;
+    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << false;
+    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << false;
+    QTest::newRow("closed mid-body") << Fault::CloseMidBody << true;
+    QTest::newRow("endless headers") << Fault::EndlessHeaders << false;
+    QTest::newRow("endless body of text") << Fault::EndlessBody << false;
+    QTest::newRow("10 MiB of text") << Fault::HugeBody << false;
+    QTest::newRow("gzip bomb") << Fault::GzipBomb << false;
+    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << false;
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << false;
+    QTest::newRow("redirect to a file") << Fault::RedirectToFile << false;
+    QTest::newRow("not audio") << Fault::NotAnImage << false;
+    QTest::newRow("truncated audio") << Fault::TruncatedAudio << true;
+    QTest::newRow("garbage audio") << Fault::GarbageAudio << false;
+}
+
+void AudioFaultsTest::streamingOutcomes_data()
+{
+    addFaultRows();
+}
+
+void AudioFaultsTest::streamingOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(bool, cut);
+    m_server.setFault(fault);
+
+    MediaStreamingPlayerFactory factory;
+    // 30 s in the application.
+    factory.setStartTimeoutMs(3000);
+    StreamingPlayerItem *item = factory.playerItemWithURL(QUrl(m_server.origin() + QStringLiteral("/track.wav")));
+    QVERIFY(item);
+    std::unique_ptr<StreamingPlayer> player(factory.playerWithPlayerItem(item));
+    QSignalSpy failed(item, &StreamingPlayerItem::failedToPlayToEndTime);
+    QSignalSpy ended(item, &StreamingPlayerItem::didPlayToEndTime);
+    player->play();
+    QTRY_VERIFY_WITH_TIMEOUT(failed.count() + ended.count() >= 1, 15000);
+    QTest::qWait(300);
+    // One outcome, reported once, and nothing left playing.
+    QCOMPARE(failed.count() + ended.count(), 1);
+    if (!cut) {
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(!failed.at(0).at(0).toString().isEmpty());
+    }
+    QCOMPARE(player->rate(), 0.0f);
+}
+
+void AudioFaultsTest::fileOutcomes_data()
+{
+    addFaultRows();
+}
+
+void AudioFaultsTest::fileOutcomes()
+{
+    QFETCH(Fault, fault);
+    QFETCH(bool, cut);
+    m_server.setFault(fault);
+
+    ProcessMemory::resetPeak();
+    const qint64 start = ProcessMemory::residentKiB();
+    QNetworkAccessManager network;
+    MediaFilePlayerFactory factory(&network);
+    // The real limits are 200 MiB and 60 s; shortened, they stop the
+    // endless replies sooner.
+    factory.setLimits(16 * 1024 * 1024, 1500);
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<FilePlayer> player(
+        factory.createWithContentsOfURL(QUrl(m_server.origin() + QStringLiteral("/track.wav")), &error));
+    QVERIFY(clock.elapsed() < 10000);
+    QVERIFY(!factory.isCreating());
+    if (player) {
+        // Only the part that came plays: well under the whole track.
+        QVERIFY(cut);
+        QVERIFY(player->duration() < 1.5);
+    } else {
+        QVERIFY(!error.isEmpty());
+    }
+    if (!cut)
+        QVERIFY2(!player, qPrintable(error));
+#if !defined(KAVU_SANITIZED)
+    // The download is bounded by the limit, the decoded track by the bytes.
+    QVERIFY(ProcessMemory::peakResidentKiB() - start < 80 * 1024);
+#endif
+}
+
+QTEST_MAIN(AudioFaultsTest)
+#include "tst_audio_faults.moc"
