@@ -318,10 +318,14 @@ void AccountSysViewController::loadBackgroundImageFromURL(const QUrl &url)
             systemLog(QStringLiteral("Error loading background image: %1").arg(response.error));
             return;
         }
+        const QImage picture = decodeImage(*response.data);
         if (backgroundImageView())
-            backgroundImageView()->setImage(decodeImage(*response.data));
-        // The bytes are kept as they came, picture or not. A name the file
-        // system refuses leaves the picture uncached.
+            backgroundImageView()->setImage(picture);
+        // Only a picture is kept, as the bytes came: an error page cached
+        // under the picture's name would stand in for it for good. A name
+        // the file system refuses leaves the picture uncached.
+        if (picture.isNull())
+            return;
         QDir().mkpath(m_services.cachesDirectory);
         QSaveFile cache(cachedImagePath());
         if (cache.open(QIODevice::WriteOnly) && cache.write(*response.data) == response.data->size())

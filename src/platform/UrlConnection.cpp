@@ -25,7 +25,10 @@ bool UrlConnection::hasHttpBody(QNetworkReply *reply)
         return false;
     switch (reply->error()) {
     case QNetworkReply::NoError:
-    // Errors that only restate the HTTP status of a complete response.
+        return true;
+    // Errors that only restate the HTTP status of a complete response. Qt
+    // also reports a body it stopped inflating (a likely gzip bomb) as
+    // unknown content; on a successful status that is a failure, not a body.
     case QNetworkReply::ContentAccessDenied:
     case QNetworkReply::ContentOperationNotPermittedError:
     case QNetworkReply::ContentNotFoundError:
@@ -39,7 +42,7 @@ bool UrlConnection::hasHttpBody(QNetworkReply *reply)
     case QNetworkReply::OperationNotImplementedError:
     case QNetworkReply::ServiceUnavailableError:
     case QNetworkReply::UnknownServerError:
-        return true;
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
     default:
         return false;
     }

@@ -1,4 +1,5 @@
 #include "FaultServer.h"
+#include "LocalHttpServer.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -68,11 +69,14 @@ FaultServer::FaultServer(QObject *parent)
 bool FaultServer::listen()
 {
     gzipBomb();
+    m_closedOrigin = LocalHttpServer::closedOrigin();
     return m_server.listen(QHostAddress::LocalHost, 0);
 }
 
 QString FaultServer::origin() const
 {
+    if (m_fault == Fault::Refused)
+        return m_closedOrigin;
     return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
 }
 
@@ -92,6 +96,7 @@ void FaultServer::serve(QTcpSocket *socket)
 {
     const QByteArray text = m_text;
     switch (m_fault) {
+    case Fault::Refused: // the client was told another port
     case Fault::CloseBeforeStatusLine:
         socket->disconnectFromHost();
         return;
@@ -100,7 +105,8 @@ void FaultServer::serve(QTcpSocket *socket)
         socket->disconnectFromHost();
         return;
     case Fault::CloseMidBody:
-        socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + text.left(text.size() / 2));
+        socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(text.size()) + "\r\n\r\n"
+                      + text.left(text.size() / 2));
         socket->disconnectFromHost();
         return;
     case Fault::EndlessHeaders:
@@ -145,6 +151,16 @@ void FaultServer::serve(QTcpSocket *socket)
     }
     case Fault::NotAnImage:
         socket->write(response("200 OK", "Content-Type: image/png\r\n", "GIF? no: " + text));
+        break;
+    case Fault::TruncatedAudio: {
+        QByteArray wav("RIFF\xff\xff\xff\x7fWAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0"
+                       "data\xf0\xff\xff\x7f",
+                       44);
+        socket->write(response("200 OK", "Content-Type: audio/wav\r\n", wav + QByteArray(2000, '\x10')));
+        break;
+    }
+    case Fault::GarbageAudio:
+        socket->write(response("200 OK", "Content-Type: audio/wav\r\n", QByteArray(256 * 1024, '\x5a')));
         break;
     }
     socket->disconnectFromHost();

@@ -15,6 +15,7 @@ class FaultServer : public QObject
 
 public:
     enum class Fault {
+        Refused,         // nothing listens at origin()
         CloseBeforeStatusLine,
         CloseMidHeaders,
         CloseMidBody,
@@ -30,11 +31,15 @@ public:
         RedirectToFile,
         HugeImage,       // a PNG header that declares huge dimensions
         NotAnImage,
+        TruncatedAudio,  // a WAV header that promises far more than follows
+        GarbageAudio,    // bytes that are no audio, labelled as audio
     };
 
     explicit FaultServer(QObject *parent = nullptr);
 
     bool listen();
+    // Where requests go: this server, or a port nobody listens on while the
+    // fault is Refused.
     QString origin() const;
     void setFault(Fault fault) { m_fault = fault; }
     // The text a well-behaved reply would have carried.
@@ -49,4 +54,5 @@ private:
     Fault m_fault = Fault::CloseBeforeStatusLine;
     QByteArray m_text;
     int m_connections = 0;
+    QString m_closedOrigin;
 };
