@@ -6,12 +6,17 @@
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPages.h"
 
+#include <QElapsedTimer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrlQuery>
+
+#include <memory>
 
 namespace {
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
@@ -39,6 +44,17 @@ QString DemoService::siteAddress() const
     return origin() + QStringLiteral("/kavu");
 }
 
+void DemoService::setTrackSeconds(double seconds)
+{
+    m_trackSeconds = seconds;
+    m_audio.clear();
+}
+
+QString DemoService::sizedTrackUrl(qint64 bytes) const
+{
+    return origin() + QStringLiteral("/media/sized-%1.wav").arg(bytes);
+}
+
 void DemoService::reply(QHttpServerResponder &responder, int status,
                         const QByteArray &contentType, const QByteArray &body, bool headOnly)
 {
@@ -53,7 +69,8 @@ QByteArray DemoService::trackAudio(int trackId)
 {
     auto found = m_audio.find(trackId);
     if (found == m_audio.end())
-        found = m_audio.insert(trackId, DemoAudio::wav(trackId));
+        found = m_audio.insert(trackId, m_trackSeconds > 0 ? DemoAudio::wavOfLength(trackId, m_trackSeconds)
+                                                           : DemoAudio::wav(trackId));
     return found.value();
 }
 
@@ -100,6 +117,61 @@ void DemoService::replyMedia(QHttpServerResponder &responder, const QHttpServerR
     responder.writeBody(headOnly ? QByteArray() : bytes.mid(range.first, range.length()));
 }
 
+void DemoService::replyAudio(const QHttpServerRequest &request, QTcpSocket *socket, const QByteArray &bytes,
+                             bool headOnly)
+{
+    const qint64 size = bytes.size();
+    const QByteArray rangeHeader = request.value(QByteArrayLiteral("Range"));
+    const ByteRange range = rangeHeader.isEmpty() ? ByteRange{ByteRange::Kind::Whole, 0, size - 1}
+                                                  : ByteRange::parse(rangeHeader, size);
+    if (m_throttle <= 0 || headOnly || range.kind == ByteRange::Kind::Unsatisfiable) {
+        QHttpServerResponder responder = makeResponder(request, socket);
+        replyMedia(responder, request, QByteArrayLiteral("audio/wav"), bytes, headOnly);
+        return;
+    }
+    const bool partial = range.kind == ByteRange::Kind::Partial;
+    QByteArray head = partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
+    head += "Content-Type: audio/wav\r\nAccept-Ranges: bytes\r\nConnection: close\r\n";
+    head += "Content-Length: " + QByteArray::number(range.length()) + "\r\n";
+    if (partial)
+        head += "Content-Range: bytes " + QByteArray::number(range.first) + '-' + QByteArray::number(range.last)
+            + '/' + QByteArray::number(size) + "\r\n";
+    sendThrottled(socket, head + "\r\n", bytes.mid(range.first, range.length()));
+}
+
+void DemoService::sendThrottled(QTcpSocket *socket, const QByteArray &head, const QByteArray &body)
+{
+    // Every 10 ms, whatever the rate allows since the start goes out; a
+    // client that stops reading holds the rest back, and one that closes
+    // the connection ends the reply.
+    socket->write(head);
+    QPointer<QTcpSocket> guarded(socket);
+    auto *timer = new QTimer(socket);
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    auto sent = std::make_shared<qint64>(0);
+    const qint64 rate = m_throttle;
+    QObject::connect(timer, &QTimer::destroyed, [clock] { delete clock; });
+    QObject::connect(timer, &QTimer::timeout, socket, [guarded, timer, clock, sent, body, rate] {
+        if (!guarded || guarded->state() != QAbstractSocket::ConnectedState) {
+            timer->stop();
+            return;
+        }
+        if (guarded->bytesToWrite() > 256 * 1024)
+            return;
+        const qint64 allowed = qMin<qint64>(body.size(), clock->elapsed() * rate / 1000);
+        if (allowed > *sent) {
+            guarded->write(body.constData() + *sent, allowed - *sent);
+            *sent = allowed;
+        }
+        if (*sent >= body.size()) {
+            timer->stop();
+            guarded->disconnectFromHost();
+        }
+    });
+    timer->start(10);
+}
+
 void DemoService::replyTrackInfo(QHttpServerResponder &responder, const QUrlQuery &query, bool head)
 {
     bool numeric = false;
@@ -125,10 +197,29 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
     if (request.method() != QHttpServerRequest::Method::Get && !head)
         return false;
 
-    QHttpServerResponder responder = makeResponder(request, socket);
-    static const QRegularExpression albumPath(QStringLiteral("^/kavu/music/albums/(\\d+)/$"));
+    static const QRegularExpression sizedPath(QStringLiteral("^/media/sized-(\\d{1,9})\\.wav$"));
+    if (const QRegularExpressionMatch match = sizedPath.match(path); match.hasMatch()) {
+        const qint64 bytes = match.captured(1).toLongLong();
+        auto found = m_sizedAudio.find(bytes);
+        if (found == m_sizedAudio.end()) {
+            // 16-bit mono samples: two bytes each, after a 44-byte header.
+            const double seconds = qMax<qint64>(0, bytes - 44) / 2.0 / DemoAudio::kSampleRate;
+            found = m_sizedAudio.insert(bytes, DemoAudio::wavOfLength(int(bytes % 97), seconds));
+        }
+        replyAudio(request, socket, found.value(), head);
+        return true;
+    }
     static const QRegularExpression mediaPath(
         QStringLiteral("^/media/(track|cover)-(\\d+)\\.(?:wav|png)$"));
+    const QRegularExpressionMatch media = mediaPath.match(path);
+    const DemoTrack *mediaTrack = media.hasMatch() ? DemoCatalogue::track(media.captured(2).toInt()) : nullptr;
+    if (mediaTrack && media.captured(1) == QLatin1String("track")) {
+        replyAudio(request, socket, trackAudio(mediaTrack->id), head);
+        return true;
+    }
+
+    QHttpServerResponder responder = makeResponder(request, socket);
+    static const QRegularExpression albumPath(QStringLiteral("^/kavu/music/albums/(\\d+)/$"));
     const QUrlQuery query(url);
     if (path == QLatin1String("/kavu/music/")) {
         reply(responder, 200, kHtml, DemoPages::musicStartPage(), head);
@@ -171,13 +262,8 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
     } else if (path == QLatin1String("/media/account-icon.png")) {
         replyMedia(responder, request, QByteArrayLiteral("image/png"),
                    cached(QStringLiteral("account-icon"), &DemoArtwork::accountIconPng), head);
-    } else if (const QRegularExpressionMatch match = mediaPath.match(path); match.hasMatch()
-               && DemoCatalogue::track(match.captured(2).toInt())) {
-        const DemoTrack &track = *DemoCatalogue::track(match.captured(2).toInt());
-        if (match.captured(1) == QLatin1String("track"))
-            replyMedia(responder, request, QByteArrayLiteral("audio/wav"), trackAudio(track.id), head);
-        else
-            replyMedia(responder, request, QByteArrayLiteral("image/png"), trackCover(track), head);
+    } else if (mediaTrack) {
+        replyMedia(responder, request, QByteArrayLiteral("image/png"), trackCover(*mediaTrack), head);
     } else {
         reply(responder, 404, kText, QByteArrayLiteral("Not found\n"), head);
     }

@@ -6,6 +6,7 @@
 #include "platform/TextDecoding.h"
 #include "player/TrackInfoReply.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void trackInfoReplies_data();
     void trackInfoReplies();
     void mediaAnswersRanges();
+    void throttledAndSizedAudio();
     void pagesLinkTheCatalogue();
     void accountAcceptsTheDemoLogin();
     void feedsAndSearch();
@@ -191,6 +193,36 @@ void DemoTest::mediaAnswersRanges()
     QCOMPARE(past.status, 416);
 
     QCOMPARE(fetch(QStringLiteral("/media/track-99.wav")).status, 404);
+}
+
+void DemoTest::throttledAndSizedAudio()
+{
+    // Sized tracks are WAV files of the size asked for.
+    const Fetched sized = fetch(QStringLiteral("/media/sized-100000.wav"));
+    QCOMPARE(sized.status, 200);
+    QCOMPARE(sized.body.size(), 100000);
+    QVERIFY(sized.body.startsWith("RIFF"));
+    QCOMPARE(fetch(QStringLiteral("/media/sized-x.wav")).status, 404);
+
+    // Throttled to 200 kB/s, 100 kB take about half a second, ranges and all.
+    m_demo.setThrottle(200000);
+    QElapsedTimer clock;
+    clock.start();
+    const Fetched slow = fetch(QStringLiteral("/media/sized-100000.wav"));
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(slow.body, sized.body);
+    QVERIFY2(elapsed >= 400, qPrintable(QString::number(elapsed)));
+    const Fetched part = fetch(QStringLiteral("/media/sized-100000.wav"), "GET", "bytes=1000-1999");
+    QCOMPARE(part.status, 206);
+    QCOMPARE(part.body, sized.body.mid(1000, 1000));
+    m_demo.setThrottle(0);
+
+    // Every catalogue track can be made short.
+    m_demo.setTrackSeconds(1.0);
+    const Fetched shortTrack = fetch(QStringLiteral("/media/track-3.wav"));
+    QCOMPARE(shortTrack.body.size(), 44 + 2 * DemoAudio::kSampleRate);
+    m_demo.setTrackSeconds(0);
+    QCOMPARE(fetch(QStringLiteral("/media/track-3.wav")).body, DemoAudio::wav(3));
 }
 
 void DemoTest::pagesLinkTheCatalogue()
