@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstanceCounter.h"
+
 #include "platform/FilePlayer.h"
 
 #include <QBuffer>
@@ -14,6 +16,9 @@ class MediaFilePlayer : public FilePlayer
     Q_OBJECT
 
 public:
+    // How many exist now.
+    static int liveCount() { return InstanceCounter<MediaFilePlayer>::live(); }
+
     // Takes the track's bytes; the media is loaded by waitUntilLoaded.
     MediaFilePlayer(const QByteArray &track, const QUrl &url, QObject *parent = nullptr);
     ~MediaFilePlayer() override;
@@ -41,4 +46,5 @@ private:
     QAudioOutput *m_output;
     bool m_failed = false;
     QString m_error;
+    InstanceCounter<MediaFilePlayer> m_counted;
 };

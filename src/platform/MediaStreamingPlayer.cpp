@@ -8,10 +8,7 @@
 
 MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent)
     : StreamingPlayer(parent)
-    , m_player(new QMediaPlayer(this))
-    , m_output(new QAudioOutput(this))
 {
-    m_player->setAudioOutput(m_output);
     m_tick.setTimerType(Qt::CoarseTimer);
     m_startDeadline.setSingleShot(true);
     m_startDeadline.setInterval(kDefaultStartTimeoutMs);
@@ -28,13 +25,7 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObje
             observer(now);
         }
     });
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
-    connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaStreamingPlayer::onError);
-    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
-        if (m_item)
-            m_item->setDuration(ms > 0 ? ms / 1000.0 : std::numeric_limits<double>::quiet_NaN());
-    });
+    newBackend();
     attach(item);
 }
 
@@ -42,8 +33,36 @@ MediaStreamingPlayer::~MediaStreamingPlayer()
 {
     m_tick.stop();
     m_startDeadline.stop();
+    // Deleting the media player ends its stream at once; stopping it first
+    // would wait up to a second for a stream that is still starting.
     m_player->disconnect(this);
-    m_player->stop();
+}
+
+void MediaStreamingPlayer::newBackend()
+{
+    m_player = new QMediaPlayer(this);
+    auto *output = new QAudioOutput(m_player);
+    m_player->setAudioOutput(output);
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaStreamingPlayer::onError);
+    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
+        if (m_item)
+            m_item->setDuration(ms > 0 ? ms / 1000.0 : std::numeric_limits<double>::quiet_NaN());
+    });
+}
+
+void MediaStreamingPlayer::retireBackend()
+{
+    // Stopping a media player, or changing its source, while its stream
+    // starts blocks the GUI thread for up to a second. A paused one that
+    // is deleted soon after is silent at once and costs nothing.
+    QMediaPlayer *old = m_player;
+    old->disconnect(this);
+    old->pause();
+    old->deleteLater();
+    newBackend();
+    updateTick();
 }
 
 void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
@@ -51,12 +70,11 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
     m_item = item;
     m_itemFailed = false;
     m_startDeadline.stop();
+    if (!m_player->source().isEmpty())
+        retireBackend();
     if (item) {
         item->setParent(this);
         m_player->setSource(item->url());
-    } else {
-        m_player->stop();
-        m_player->setSource(QUrl());
     }
 }
 
@@ -157,8 +175,9 @@ void MediaStreamingPlayer::fail(const QString &text)
     m_itemFailed = true;
     m_startDeadline.stop();
     QPointer<MediaStreamingPlayerItem> item = m_item;
-    // The backend keeps reporting Playing after an error.
-    m_player->stop();
+    // The backend keeps reporting Playing after an error; a fresh one with
+    // nothing to play takes its place.
+    retireBackend();
     if (item)
         Q_EMIT item->failedToPlayToEndTime(text.isEmpty() ? QStringLiteral("The track cannot be played.")
                                                           : text);

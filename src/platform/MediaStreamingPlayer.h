@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstanceCounter.h"
+
 #include "platform/StreamingPlayer.h"
 
 #include <QMap>
@@ -20,6 +22,9 @@ class MediaStreamingPlayer : public StreamingPlayer
     Q_OBJECT
 
 public:
+    // How many exist now.
+    static int liveCount() { return InstanceCounter<MediaStreamingPlayer>::live(); }
+
     static constexpr int kDefaultStartTimeoutMs = 30000;
 
     explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent = nullptr);
@@ -40,17 +45,19 @@ public:
 
 private:
     void attach(MediaStreamingPlayerItem *item);
+    void newBackend();
+    void retireBackend();
     void updateTick();
     void onStatusChanged(QMediaPlayer::MediaStatus status);
     void onError(QMediaPlayer::Error error, const QString &text);
     void fail(const QString &text);
 
-    QMediaPlayer *m_player;
-    QAudioOutput *m_output;
+    QMediaPlayer *m_player = nullptr;
     QPointer<MediaStreamingPlayerItem> m_item;
     QTimer m_tick;
     QTimer m_startDeadline;
     QMap<int, TimeObserver> m_observers;
     int m_nextToken = 1;
     bool m_itemFailed = false;
+    InstanceCounter<MediaStreamingPlayer> m_counted;
 };

@@ -16,9 +16,9 @@ qint64 fieldKiB(const QString &path, const QByteArray &key)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
-    // /proc files report no size; read them line by line.
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
+    // /proc files report a size of 0: read to the end, then split.
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
         if (!line.startsWith(key + ':'))
             continue;
         bool ok = false;

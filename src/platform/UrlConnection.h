@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstanceCounter.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -36,6 +38,9 @@ class UrlConnection : public QObject
 
 public:
     static const QString kTooLarge;
+    // How many exist now: requests on their way, and ended ones not yet
+    // deleted.
+    static int liveCount() { return InstanceCounter<UrlConnection>::live(); }
 
     UrlConnection(QNetworkAccessManager *manager, const QUrl &url, qint64 maxBytes, int timeoutMs,
                   UrlConnectionDelegate *delegate, QObject *delegateObject);
@@ -63,4 +68,5 @@ private:
     qint64 m_received = 0;
     bool m_responseReported = false;
     bool m_ended = false;
+    InstanceCounter<UrlConnection> m_counted;
 };

@@ -41,7 +41,10 @@ public:
 #if defined(KAVU_SANITIZED)
         return true;
 #else
-        const qint64 growth = ProcessMemory::peakResidentKiB() - m_start;
+        const qint64 peak = ProcessMemory::peakResidentKiB();
+        if (m_start <= 0 || peak <= 0)
+            return false; // unreadable: nothing is shown bounded
+        const qint64 growth = peak - m_start;
         if (growth >= kMemoryBoundKiB)
             qWarning("peak resident size rose by %lld KiB", growth);
         return growth < kMemoryBoundKiB;

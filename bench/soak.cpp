@@ -1,0 +1,174 @@
+#include "app/KavuApplication.h"
+#include "app/MainWindow.h"
+#include "catalogue/SecondViewController.h"
+#include "demo/DemoService.h"
+#include "platform/MediaFilePlayer.h"
+#include "platform/MediaStreamingPlayer.h"
+#include "platform/NavigationBar.h"
+#include "platform/ProcessMemory.h"
+#include "platform/StreamingPlayer.h"
+#include "platform/UrlConnection.h"
+#include "platform/UserDefaults.h"
+#include "platform/WebView.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+#include <QTimer>
+
+#include <malloc.h>
+
+#include <functional>
+
+// A long run of Kavu on its demo service: radio mode through many short
+// tracks, then a burst of track taps, with resident memory before and after
+// and what is left alive at the end. Growth beyond a few MiB is a leak.
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+// Runs the event loop until the condition holds, or gives up after the
+// time-out. Returns whether it holds.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // Objects given up with deleteLater() go now, as they would in the
+        // event loop this wait stands in for.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+void settle(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+// Resident memory with freed heap pages handed back first, so that what
+// is compared is what is still in use.
+qint64 residentMiB()
+{
+    malloc_trim(0);
+    return ProcessMemory::residentKiB() / 1024;
+}
+
+int activeTimers()
+{
+    int count = 0;
+    const auto countIn = [&count](QObject *root) {
+        for (QTimer *timer : root->findChildren<QTimer *>())
+            count += timer->isActive() ? 1 : 0;
+    };
+    countIn(qApp);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        countIn(widget);
+    return count;
+}
+
+void report(const QString &when)
+{
+    out() << when << ": resident " << residentMiB() << " MiB, streaming players "
+          << MediaStreamingPlayer::liveCount() << ", file players " << MediaFilePlayer::liveCount()
+          << ", active timers " << activeTimers() << ", requests " << UrlConnection::liveCount()
+          << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    KavuApplication::prepareProcess();
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A long run of Kavu on its demo service."));
+    parser.addHelpOption();
+    const QCommandLineOption tracks(QStringLiteral("tracks"), QStringLiteral("Radio tracks to play (500)."),
+                         QStringLiteral("n"), QStringLiteral("500"));
+    const QCommandLineOption taps(QStringLiteral("taps"), QStringLiteral("Track taps (1000)."), QStringLiteral("n"),
+                       QStringLiteral("1000"));
+    parser.addOption(tracks);
+    parser.addOption(taps);
+    parser.process(application);
+    const int trackCount = parser.value(tracks).toInt();
+    const int tapCount = parser.value(taps).toInt();
+
+    DemoService demo;
+    if (!demo.start()) {
+        out() << "kavu-soak: could not start the demo service" << Qt::endl;
+        return 1;
+    }
+    demo.setTrackSeconds(0.5);
+    int randomRequests = 0;
+    QObject::connect(&demo, &DemoService::requestReceived, [&randomRequests](const QString &path) {
+        if (path.startsWith(QLatin1String("/kavu/API/get-info-random-songs.php")))
+            ++randomRequests;
+    });
+
+    BundleInfo bundle = BundleInfo::builtIn();
+    bundle.serviceHostOrigin = demo.origin();
+    bundle.defaultSiteAddress = demo.siteAddress();
+    QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-soak")));
+    KavuApplication kavu(bundle, QStringLiteral("kavu-soak"));
+    kavu.window()->show();
+    SecondViewController *music = kavu.window()->musicScreen();
+    if (!waitFor([&] { return music->navigationBar() && music->navigationBar()->rightButton(); }, 30000)) {
+        out() << "kavu-soak: the Music page did not load" << Qt::endl;
+        return 1;
+    }
+    report(QStringLiteral("start page loaded"));
+
+    // One track first, so that the media framework's one-time set-up does
+    // not count as growth.
+    music->radioButtonTapped();
+    if (!waitFor([&] { return randomRequests >= 3; }, 60000)) {
+        out() << "kavu-soak: radio did not start" << Qt::endl;
+        return 1;
+    }
+    report(QStringLiteral("warmed up"));
+    const qint64 startMiB = residentMiB();
+
+    QElapsedTimer clock;
+    clock.start();
+    int seen = randomRequests;
+    while (randomRequests < trackCount + 3) {
+        // A track is half a second; a minute without one is a stall.
+        if (!waitFor([&] { return randomRequests > seen; }, 60000)) {
+            out() << "kavu-soak: radio stalled after " << randomRequests << " tracks" << Qt::endl;
+            return 1;
+        }
+        seen = randomRequests;
+        if (seen % 100 == 0)
+            report(QStringLiteral("radio, %1 tracks").arg(seen - 3));
+    }
+    out() << "radio: " << trackCount << " tracks in " << clock.elapsed() / 1000.0 << " s" << Qt::endl;
+
+    // Rapid taps on track links, as fast as a page could send them.
+    clock.restart();
+    for (int i = 0; i < tapCount; ++i) {
+        const QUrl link(QStringLiteral("kavu://music?id=%1").arg(1 + i % 8));
+        music->webViewShouldStartLoadWithRequest(music->webView(), link, WebViewNavigationType::LinkClicked);
+        settle(5);
+    }
+    out() << "taps: " << tapCount << " in " << clock.elapsed() / 1000.0 << " s" << Qt::endl;
+    settle(3000);
+    report(QStringLiteral("after the taps"));
+
+    // Back to the page: nothing should be left playing or pending.
+    music->playerBackButtonTapped();
+    settle(3000);
+    const qint64 endMiB = residentMiB();
+    report(QStringLiteral("end"));
+    out() << "growth: " << endMiB - startMiB << " MiB" << Qt::endl;
+    return 0;
+}
