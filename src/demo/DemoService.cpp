@@ -193,6 +193,11 @@ bool DemoService::handleRequest(const QHttpServerRequest &request, QTcpSocket *s
     m_requestLog.append(logged);
     Q_EMIT requestReceived(logged);
 
+    // Replies go out in several small writes (status line, headers, body);
+    // with Nagle's algorithm on, the later ones would wait for the client's
+    // delayed acknowledgement, some 40 ms a reply.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+
     const bool head = request.method() == QHttpServerRequest::Method::Head;
     if (request.method() != QHttpServerRequest::Method::Get && !head)
         return false;
