@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent)
+MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QMediaPlayer *backend,
+                                           QObject *parent)
     : StreamingPlayer(parent)
 {
     m_tick.setTimerType(Qt::CoarseTimer);
@@ -25,7 +26,7 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObje
             observer(now);
         }
     });
-    newBackend();
+    useBackend(backend ? backend : new QMediaPlayer);
     attach(item);
 }
 
@@ -38,11 +39,17 @@ MediaStreamingPlayer::~MediaStreamingPlayer()
     m_player->disconnect(this);
 }
 
-void MediaStreamingPlayer::newBackend()
+QMediaPlayer *MediaStreamingPlayer::makeBackend()
 {
-    m_player = new QMediaPlayer(this);
-    auto *output = new QAudioOutput(m_player);
-    m_player->setAudioOutput(output);
+    auto *backend = new QMediaPlayer;
+    backend->setAudioOutput(new QAudioOutput(backend));
+    return backend;
+}
+
+void MediaStreamingPlayer::useBackend(QMediaPlayer *backend)
+{
+    m_player = backend;
+    m_player->setParent(this);
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
     connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaStreamingPlayer::onError);
@@ -61,7 +68,8 @@ void MediaStreamingPlayer::retireBackend()
     old->disconnect(this);
     old->pause();
     old->deleteLater();
-    newBackend();
+    // The audio output comes when there is something to play again.
+    useBackend(new QMediaPlayer);
     updateTick();
 }
 
@@ -74,6 +82,8 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
         retireBackend();
     if (item) {
         item->setParent(this);
+        if (!m_player->audioOutput())
+            m_player->setAudioOutput(new QAudioOutput(m_player));
         m_player->setSource(item->url());
     }
 }

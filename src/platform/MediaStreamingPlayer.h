@@ -27,7 +27,12 @@ public:
 
     static constexpr int kDefaultStartTimeoutMs = 30000;
 
-    explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent = nullptr);
+    // backend: a media player made ready beforehand, or null for a new one.
+    explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, QMediaPlayer *backend = nullptr,
+                                  QObject *parent = nullptr);
+    // A media player with its audio output: making one takes a few
+    // milliseconds, mostly in finding the audio device.
+    static QMediaPlayer *makeBackend();
     ~MediaStreamingPlayer() override;
 
     void play() override;
@@ -45,7 +50,7 @@ public:
 
 private:
     void attach(MediaStreamingPlayerItem *item);
-    void newBackend();
+    void useBackend(QMediaPlayer *backend);
     void retireBackend();
     void updateTick();
     void onStatusChanged(QMediaPlayer::MediaStatus status);

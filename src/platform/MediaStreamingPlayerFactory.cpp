@@ -3,6 +3,29 @@
 #include "platform/MediaStreamingPlayer.h"
 #include "platform/MediaStreamingPlayerItem.h"
 
+#include <QMediaPlayer>
+#include <QTimer>
+
+namespace {
+// Long enough for a stream to have started before the next player is made.
+constexpr int kSpareDelayMs = 2000;
+} // namespace
+
+MediaStreamingPlayerFactory::MediaStreamingPlayerFactory() = default;
+
+MediaStreamingPlayerFactory::~MediaStreamingPlayerFactory()
+{
+    delete m_spare;
+}
+
+void MediaStreamingPlayerFactory::prepareSpareLater()
+{
+    QTimer::singleShot(kSpareDelayMs, Qt::CoarseTimer, &m_context, [this] {
+        if (!m_spare)
+            m_spare = MediaStreamingPlayer::makeBackend();
+    });
+}
+
 StreamingPlayerItem *MediaStreamingPlayerFactory::playerItemWithURL(const QUrl &url)
 {
     const QString scheme = url.scheme();
@@ -16,7 +39,10 @@ StreamingPlayer *MediaStreamingPlayerFactory::playerWithPlayerItem(StreamingPlay
     auto *mediaItem = qobject_cast<MediaStreamingPlayerItem *>(item);
     if (!mediaItem)
         return nullptr;
-    auto *player = new MediaStreamingPlayer(mediaItem);
+    QMediaPlayer *backend = m_spare;
+    m_spare = nullptr;
+    auto *player = new MediaStreamingPlayer(mediaItem, backend);
+    prepareSpareLater();
     player->setStartTimeoutMs(m_startTimeoutMs);
     return player;
 }
