@@ -31,15 +31,25 @@ WebEngineWebPage::WebEngineWebPage(QWebEngineProfile *profile, WebView *owner)
 {
 }
 
+bool WebEngineWebPage::showsItself(const QUrl &url)
+{
+    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("kavu"),
+                                     QStringLiteral("about"), QStringLiteral("data"), QStringLiteral("blob")};
+    return schemes.contains(url.scheme());
+}
+
 bool WebEngineWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type,
                                                bool isMainFrame)
 {
     WebViewDelegate *delegate = m_owner->delegate();
     // In-page links have no content to load: without a delegate to act on
-    // them they are refused, so that the page stays.
-    const bool allowed = delegate
-        ? delegate->webViewShouldStartLoadWithRequest(m_owner, url, toNavigationType(type))
-        : url.scheme() != QLatin1String("kavu");
+    // them they are refused, so that the page stays. Links of any scheme
+    // the web view does not show itself (mail, other applications) are
+    // refused before anyone is asked: allowed, the engine would hand them
+    // to the desktop, which would start another application.
+    const bool allowed = !showsItself(url) ? false
+        : delegate ? delegate->webViewShouldStartLoadWithRequest(m_owner, url, toNavigationType(type))
+                   : url.scheme() != QLatin1String("kavu");
     if (isMainFrame) {
         m_lastAllowed = allowed;
         if (allowed)

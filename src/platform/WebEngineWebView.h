@@ -25,6 +25,10 @@ protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
 
 private:
+    // Whether the engine shows what a URL names itself, or would hand the
+    // URL on to the desktop.
+    static bool showsItself(const QUrl &url);
+
     WebView *m_owner;
     bool m_lastAllowed = false;
     QUrl m_lastAllowedUrl;

@@ -3,6 +3,7 @@
 #include "platform/KavuSchemeHandler.h"
 #include "platform/WebEngineWebView.h"
 
+#include <QDesktopServices>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -38,6 +39,24 @@ public:
     int failed = 0;
 };
 
+// Stands in for the desktop's handlers of other applications' links.
+class UrlHandlerRecorder : public QObject
+{
+    Q_OBJECT
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+
+public:
+    QList<QUrl> opened;
+};
+
+const QString kOtherAppPage = QStringLiteral(
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Музыка</title>"
+    "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
+    "</head><body><a id=\"mail\" href=\"mailto:someone@example.com\">почта</a>"
+    "<a id=\"app\" href=\"x-other-app://open?what=1\">приложение</a></body></html>");
+
 const QString kLinkPage = QStringLiteral(
     "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Музыка</title>"
     "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
@@ -59,6 +78,7 @@ private Q_SLOTS:
     void failedLoadIsReported();
     void withoutDelegateInPageLinksDoNothing();
     void pageCannotOpenLocalFilesOrWindows();
+    void pageCannotOpenOtherApplications();
 
 private:
     WebEngineWebView *loadPage(const QUrl &url);
@@ -73,6 +93,7 @@ void WebEngineTest::initTestCase()
 {
     QVERIFY(m_server.listen());
     m_server.route(QStringLiteral("/music/"), HttpReply::html(kLinkPage));
+    m_server.route(QStringLiteral("/other/"), HttpReply::html(kOtherAppPage));
     m_profile = new QWebEngineProfile(this);
     KavuSchemeHandler::install(m_profile);
 }
@@ -184,6 +205,30 @@ void WebEngineTest::pageCannotOpenLocalFilesOrWindows()
         QVERIFY(widget == m_view || !widget->isVisible() || !qobject_cast<QWebEngineView *>(widget));
     QCOMPARE(m_view->currentUrl(), url);
     QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+}
+
+void WebEngineTest::pageCannotOpenOtherApplications()
+{
+    // Links to other applications' schemes would go to the desktop's
+    // handlers; neither a click nor a script may get them there.
+    UrlHandlerRecorder handlers;
+    const QStringList schemes{QStringLiteral("mailto"), QStringLiteral("x-other-app")};
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &handlers, "open");
+    const QUrl url = m_server.url(QStringLiteral("/other/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    QWidget *surface = m_view->engineView()->focusProxy();
+    for (int attempt = 0; attempt < 12; ++attempt) {
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, attempt % 2 ? 150 : 50));
+        QTest::qWait(250);
+    }
+    m_view->page()->runJavaScript(QStringLiteral("window.location.href = 'x-other-app://script';"));
+    QTest::qWait(800);
+    for (const QString &scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+    QCOMPARE(handlers.opened, QList<QUrl>{});
+    QCOMPARE(m_view->currentUrl(), url);
 }
 
 KAVU_TEST_MAIN(WebEngineTest)
