@@ -1,4 +1,5 @@
 #include "FaultServer.h"
+#include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
 #include "account/AccountSysViewController.h"
@@ -6,6 +7,8 @@
 #include "catalogue/SecondViewController.h"
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
+#include "platform/NavigationBar.h"
+#include "platform/NavigationItem.h"
 #include "platform/ProcessMemory.h"
 #include "platform/UrlLoader.h"
 
@@ -88,6 +91,7 @@ private Q_SLOTS:
     void lookupOutcomes();
     void pictureOutcomes_data();
     void pictureOutcomes();
+    void markupShownAsText();
 
 private:
     FaultServer m_server;
@@ -459,6 +463,57 @@ void FaultsTest::pictureOutcomes()
     }
     // Bytes that are no picture are never kept as the cached background.
     QVERIFY(!QFile::exists(account.cachedImagePath()));
+}
+
+void FaultsTest::markupShownAsText()
+{
+    // Markup in every text a server or a page sends is shown as it stands.
+    const QString song = QStringLiteral("<b>Song</b>");
+    const QString artist = QStringLiteral("<img src=\"x.png\">Artist");
+    LocalHttpServer server;
+    QVERIFY(server.listen());
+    const QByteArray reply = "http://h.test/a.wav,http://h.test/i.png," + song.toUtf8() + ',' + artist.toUtf8()
+        + ",next:2";
+    server.route(QStringLiteral("/kavu/API/get-info-songs.php"), HttpReply::text(reply));
+    server.route(QStringLiteral("/API/test1.php"), HttpReply::text(reply));
+
+    const auto literal = [](QLabel *label, const QString &text) {
+        return label->textFormat() == Qt::PlainText && label->text() == text;
+    };
+    TestPlatform platform;
+    platform.services.bundle.serviceHostOrigin = server.origin();
+    platform.userDefaults->setString(QStringLiteral("customURL"), server.origin() + QStringLiteral("/kavu"));
+
+    // The catalogue: names, the player bar title, the song alert, the page
+    // title in the web bar and the page's own alert.
+    SecondViewController catalogue(platform.services);
+    catalogue.resize(320, 568);
+    catalogue.loadViewIfNeeded();
+    catalogue.fetchDataFromServerWithID(QStringLiteral("1"), false);
+    QTRY_COMPARE(catalogue.songNameLabel()->text(), song);
+    QVERIFY(literal(catalogue.songNameLabel(), song));
+    QVERIFY(literal(catalogue.artistNameLabel(), artist));
+    QVERIFY(literal(catalogue.playerNavigationBar()->titleLabel(), song));
+    catalogue.playerInfoButtonTapped();
+    QVERIFY(platform.alerts.last()->message().contains(song + QLatin1Char('\n')));
+    QVERIFY(platform.alerts.last()->message().contains(artist));
+    platform.lastWebView()->finishLoad(QStringLiteral("<a href=\"x\">Title</a>"));
+    QCOMPARE(catalogue.webViewNavigationItem()->title(), QStringLiteral("<a href=\"x\">Title</a>"));
+    QCOMPARE(catalogue.navigationBar()->titleLabel()->textFormat(), Qt::PlainText);
+    catalogue.webViewShouldStartLoadWithRequest(
+        platform.lastWebView(), QUrl(QStringLiteral("kavu://alert?name=%3Cb%3EHi%3C/b%3E&text=%3Ca%20href%3Dx%3Ey%3C/a%3E")),
+        WebViewNavigationType::LinkClicked);
+    QCOMPARE(platform.alerts.last()->title(), QStringLiteral("<b>Hi</b>"));
+    QCOMPARE(platform.alerts.last()->message(), QStringLiteral("<a href=x>y</a>"));
+
+    // The direct player's names.
+    AllmusicViewController direct(platform.services);
+    direct.resize(320, 568);
+    direct.loadViewIfNeeded();
+    direct.fetchDataFromServerWithID(QStringLiteral("1"));
+    QTRY_COMPARE(direct.songNameLabel()->text(), song);
+    QVERIFY(literal(direct.songNameLabel(), song));
+    QVERIFY(literal(direct.artistNameLabel(), artist));
 }
 
 QTEST_MAIN(FaultsTest)
