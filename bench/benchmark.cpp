@@ -1,0 +1,461 @@
+#include "ProcessTree.h"
+#include "Stats.h"
+#include "app/KavuApplication.h"
+#include "app/MainWindow.h"
+#include "catalogue/SecondViewController.h"
+#include "demo/DemoService.h"
+#include "platform/FilePlayer.h"
+#include "platform/MediaFilePlayerFactory.h"
+#include "platform/MediaStreamingPlayerFactory.h"
+#include "platform/NavigationBar.h"
+#include "platform/ProcessMemory.h"
+#include "platform/StreamingPlayer.h"
+#include "platform/StreamingPlayerItem.h"
+#include "platform/UserDefaults.h"
+#include "platform/WebEngineWebView.h"
+#include "platform/WebView.h"
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QMap>
+#include <QMediaPlayer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+#include <QWebEnginePage>
+
+#include <functional>
+#include <memory>
+
+// Measures Kavu on its demo service, each figure beside the floor measured
+// in the same run: tap to audio against a bare media player, streaming
+// start against track size and against the file player, launch to the
+// first page, idle cost, and memory of the application and its web engine.
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+double msSince(const QElapsedTimer &clock)
+{
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// Runs the event loop until the condition holds, checking it every
+// millisecond, or gives up after the time-out.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QElapsedTimer clock;
+    clock.start();
+    bool held = false;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (condition()) {
+            held = true;
+            loop.quit();
+        } else if (clock.elapsed() > timeoutMs) {
+            loop.quit();
+        }
+    });
+    tick.start();
+    loop.exec();
+    return held;
+}
+
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+BundleInfo demoBundle(const DemoService &demo)
+{
+    BundleInfo bundle = BundleInfo::builtIn();
+    bundle.serviceHostOrigin = demo.origin();
+    bundle.defaultSiteAddress = demo.siteAddress();
+    return bundle;
+}
+
+bool musicPageLoaded(SecondViewController *music)
+{
+    return music->webView() && music->loadingOverlay() && music->loadingOverlay()->isHidden()
+        && music->navigationBar() && music->navigationBar()->rightButton();
+}
+
+void tap(SecondViewController *music, int trackId)
+{
+    music->webViewShouldStartLoadWithRequest(music->webView(), QUrl(QStringLiteral("kavu://music?id=%1").arg(trackId)),
+                                             WebViewNavigationType::LinkClicked);
+}
+
+qint64 pssOfTreeKiB(QString *parts = nullptr)
+{
+    qint64 total = 0;
+    for (qint64 pid : ProcessTree::withDescendants()) {
+        const qint64 pss = qMax<qint64>(0, ProcessMemory::proportionalKiB(pid));
+        total += pss;
+        if (parts)
+            *parts += QStringLiteral(" %1 MiB (%2)").arg(pss / 1024).arg(ProcessTree::name(pid));
+    }
+    return total;
+}
+
+QString verdict(bool met)
+{
+    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
+}
+
+// Tap to audio in the application against a bare media player on the same
+// track addresses, taken in turns so that both see the same machine.
+void measureTapToAudio(SecondViewController *music, const DemoService &demo, int taps)
+{
+    // The demo service makes each track's audio and cover on first request,
+    // as a real server would not; that is no part of any figure.
+    QNetworkAccessManager network;
+    for (int trackId = 1; trackId <= 8; ++trackId) {
+        for (const QString &path : {QStringLiteral("/media/track-%1.wav"), QStringLiteral("/media/cover-%1.png")}) {
+            std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(demo.origin() + path.arg(trackId)))));
+            waitFor([&] { return reply->isFinished(); }, 10000);
+        }
+    }
+
+    QList<double> app;
+    QList<double> floor;
+    for (int i = 0; i < taps + 2; ++i) {
+        const int trackId = 1 + i % 8;
+        QElapsedTimer clock;
+        clock.start();
+        tap(music, trackId);
+        const bool played = waitFor([&] { return music->player() && music->player()->currentTime() > 0; }, 10000);
+        const double appMs = msSince(clock);
+        music->playerBackButtonTapped();
+        settle(200);
+
+        auto *bare = new QMediaPlayer;
+        bare->setAudioOutput(new QAudioOutput(bare));
+        clock.restart();
+        bare->setSource(QUrl(demo.origin() + QStringLiteral("/media/track-%1.wav").arg(trackId)));
+        bare->play();
+        const bool barePlayed = waitFor([&] { return bare->position() > 0; }, 10000);
+        const double floorMs = msSince(clock);
+        bare->pause();
+        bare->deleteLater();
+        settle(200);
+        if (!played || !barePlayed) {
+            out() << "  tap " << i << ": no audio (app " << played << ", floor " << barePlayed << ")" << Qt::endl;
+            continue;
+        }
+        if (i >= 2) { // the first two warm the media framework up
+            app.append(appMs);
+            floor.append(floorMs);
+        }
+    }
+    const Stats appStats = Stats::of(app);
+    const Stats floorStats = Stats::of(floor);
+    const double ratio = floorStats.median > 0 ? appStats.median / floorStats.median : 0;
+    out() << "Tap to audio\n"
+          << "  Kavu:  " << appStats.describe(QStringLiteral("ms")) << "\n"
+          << "  floor: " << floorStats.describe(QStringLiteral("ms")) << " (bare QMediaPlayer)\n"
+          << "  ratio: " << QString::number(ratio, 'f', 2) << "  [target: median <= 100 ms "
+          << verdict(appStats.median <= 100) << ", <= 1.3x floor " << verdict(ratio <= 1.3) << "]" << Qt::endl;
+}
+
+// Streaming start for a small and a large track on a 2 MB/s link, and the
+// file player's creation for the large one.
+void measureTrackSizes(DemoService &demo, int runs, int fileRuns)
+{
+    const qint64 small = 1000 * 1000;
+    const qint64 large = 100 * 1000 * 1000;
+    QNetworkAccessManager network;
+    // The demo service makes each sized track once; that is no part of any
+    // figure.
+    for (qint64 size : {small, large}) {
+        std::unique_ptr<QNetworkReply> head(network.head(QNetworkRequest(QUrl(demo.sizedTrackUrl(size)))));
+        waitFor([&] { return head->isFinished(); }, 60000);
+    }
+    demo.setThrottle(2 * 1000 * 1000);
+
+    MediaStreamingPlayerFactory factory;
+    QMap<qint64, Stats> streaming;
+    for (qint64 size : {small, large}) {
+        QList<double> samples;
+        for (int run = 0; run < runs; ++run) {
+            StreamingPlayerItem *item = factory.playerItemWithURL(QUrl(demo.sizedTrackUrl(size)));
+            std::unique_ptr<StreamingPlayer> player(factory.playerWithPlayerItem(item));
+            QElapsedTimer clock;
+            clock.start();
+            player->play();
+            if (waitFor([&] { return player->currentTime() > 0; }, 30000))
+                samples.append(msSince(clock));
+            player->pause();
+            player.reset();
+            settle(200);
+        }
+        streaming.insert(size, Stats::of(samples));
+    }
+
+    MediaFilePlayerFactory files(&network);
+    QList<double> creation;
+    for (int run = 0; run < fileRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        QString error;
+        std::unique_ptr<FilePlayer> player(files.createWithContentsOfURL(QUrl(demo.sizedTrackUrl(large)), &error));
+        if (player)
+            creation.append(msSince(clock));
+        else
+            out() << "  file player: " << error << Qt::endl;
+    }
+    demo.setThrottle(0);
+    const Stats file = Stats::of(creation);
+
+    const double sizeRatio = streaming[small].median > 0 ? streaming[large].median / streaming[small].median : 0;
+    const double fileRatio = streaming[large].median > 0 ? file.median / streaming[large].median : 0;
+    out() << "Streaming start on a 2 MB/s link\n"
+          << "  1 MB track, time to audio:       " << streaming[small].describe(QStringLiteral("ms")) << "\n"
+          << "  100 MB track, time to audio:     " << streaming[large].describe(QStringLiteral("ms")) << "\n"
+          << "  100 MB track, file player ready: " << file.describe(QStringLiteral("ms")) << "\n"
+          << "  100 MB / 1 MB: " << QString::number(sizeRatio, 'f', 2) << " [target <= 1.5 "
+          << verdict(sizeRatio <= 1.5) << "]\n"
+          << "  file player / streaming (100 MB): " << QString::number(fileRatio, 'f', 0) << "x [target >= 50x "
+          << verdict(fileRatio >= 50) << "]" << Qt::endl;
+}
+
+// A child process of this executable that starts Kavu afresh and says
+// "loaded" when the Music start page has finished loading.
+int childLaunch()
+{
+    DemoService demo;
+    if (!demo.start())
+        return 1;
+    KavuApplication kavu(demoBundle(demo), QStringLiteral("kavu-bench"));
+    kavu.window()->show();
+    SecondViewController *music = kavu.window()->musicScreen();
+    QTimer::singleShot(0, [music] {
+        // The page exists once the screen has its first size; its load
+        // takes far longer than the millisecond between two looks.
+        waitFor([music] { return qobject_cast<WebEngineWebView *>(music->webView()) != nullptr; }, 30000);
+        auto *view = qobject_cast<WebEngineWebView *>(music->webView());
+        bool loaded = false;
+        bool failed = view == nullptr;
+        if (view)
+            QObject::connect(view->page(), &QWebEnginePage::loadFinished, [&](bool ok) {
+                loaded = ok;
+                failed = !ok;
+            });
+        waitFor([&] { return loaded || failed; }, 30000);
+        out() << (loaded ? "loaded" : "failed") << Qt::endl;
+        QCoreApplication::exit(loaded ? 0 : 1);
+    });
+    return kavu.exec();
+}
+
+void measureLaunch(int launches)
+{
+    QList<double> samples;
+    for (int i = 0; i < launches; ++i) {
+        // Cold: no settings, caches or web storage from earlier runs.
+        QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        double loadedMs = -1;
+        QElapsedTimer clock;
+        QObject::connect(&child, &QProcess::readyReadStandardOutput, [&] {
+            if (child.readAllStandardOutput().contains("loaded") && loadedMs < 0)
+                loadedMs = msSince(clock);
+        });
+        clock.start();
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), QStringLiteral("launch")});
+        waitFor([&] { return loadedMs >= 0 || child.state() == QProcess::NotRunning; }, 60000);
+        if (!waitFor([&] { return child.state() == QProcess::NotRunning; }, 10000))
+            child.kill();
+        child.waitForFinished(5000);
+        if (loadedMs >= 0)
+            samples.append(loadedMs);
+        settle(500);
+    }
+    const Stats stats = Stats::of(samples);
+    out() << "Launch to the Music start page (cold)\n"
+          << "  " << stats.describe(QStringLiteral("ms")) << " [target: median <= 1000 ms "
+          << verdict(stats.count > 0 && stats.median <= 1000) << "]" << Qt::endl;
+}
+
+// Counts the timer events the main thread handles, by who owns the timer.
+class TimerCounter : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer) {
+            QObject *owner = watched->parent() ? watched->parent() : watched;
+            const QString name = QString::fromLatin1(watched->metaObject()->className()) + QLatin1String(" in ")
+                + QString::fromLatin1(owner->metaObject()->className());
+            ++byOwner[name];
+            ++total;
+            // Our classes carry no Qt prefix.
+            if (!QByteArray(owner->metaObject()->className()).startsWith('Q'))
+                ++ours;
+        }
+        return false;
+    }
+
+    QMap<QString, int> byOwner;
+    int total = 0;
+    int ours = 0;
+};
+
+// A child process that loads every tab, then measures memory, idle cost,
+// and memory again with a track playing.
+int childIdle(int idleSeconds)
+{
+    DemoService demo;
+    if (!demo.start())
+        return 1;
+    KavuApplication kavu(demoBundle(demo), QStringLiteral("kavu-bench"));
+    kavu.window()->show();
+    MainWindow *window = kavu.window();
+    QTimer::singleShot(0, [&] {
+        SecondViewController *music = window->musicScreen();
+        waitFor([music] { return musicPageLoaded(music); }, 30000);
+        for (int i = 1; i < window->tabs()->count(); ++i) {
+            window->tabs()->setCurrentIndex(i);
+            settle(3000);
+        }
+        window->tabs()->setCurrentIndex(0);
+        settle(5000);
+        QString tabsParts;
+        const qint64 pssTabs = pssOfTreeKiB(&tabsParts);
+        const int processes = int(ProcessTree::withDescendants().size());
+
+        const QList<qint64> tree = ProcessTree::withDescendants();
+        const qint64 appPid = tree.first();
+        const qint64 appCpu = ProcessTree::cpuMs(appPid);
+        qint64 engineCpu = 0;
+        for (qsizetype i = 1; i < tree.size(); ++i)
+            engineCpu += qMax<qint64>(0, ProcessTree::cpuMs(tree.at(i)));
+        const qint64 switches = ProcessTree::contextSwitches(appPid);
+        TimerCounter counter;
+        qApp->installEventFilter(&counter);
+        settle(idleSeconds * 1000);
+        qApp->removeEventFilter(&counter);
+        const double seconds = idleSeconds;
+        const double appCpuShare = (ProcessTree::cpuMs(appPid) - appCpu) / (seconds * 10.0);
+        qint64 engineCpuAfter = 0;
+        for (qsizetype i = 1; i < tree.size(); ++i)
+            engineCpuAfter += qMax<qint64>(0, ProcessTree::cpuMs(tree.at(i)));
+        const double engineCpuShare = (engineCpuAfter - engineCpu) / (seconds * 10.0);
+        const double mainWakeups = (ProcessTree::contextSwitches(appPid) - switches) / seconds;
+
+        tap(music, 1);
+        waitFor([music] { return music->player() && music->player()->currentTime() > 0; }, 10000);
+        settle(3000);
+        QString playingParts;
+        const qint64 pssPlaying = pssOfTreeKiB(&playingParts);
+
+        out() << "Idle, every tab loaded, nothing playing, " << idleSeconds << " s\n"
+              << "  timer wake-ups of our own timers: " << QString::number(counter.ours / seconds, 'f', 2)
+              << "/s [target <= 2/s " << verdict(counter.ours / seconds <= 2.0) << "]\n"
+              << "  timer events on the main thread, all: " << QString::number(counter.total / seconds, 'f', 2)
+              << "/s\n";
+        for (auto it = counter.byOwner.cbegin(); it != counter.byOwner.cend(); ++it)
+            out() << "    " << it.key() << ": " << QString::number(it.value() / seconds, 'f', 2) << "/s\n";
+        out() << "  main thread wake-ups (context switches): " << QString::number(mainWakeups, 'f', 1) << "/s\n"
+              << "  CPU, application process: " << QString::number(appCpuShare, 'f', 2)
+              << " % of a core [target < 0.5 % " << verdict(appCpuShare < 0.5) << "]\n"
+              << "  CPU, web engine processes: " << QString::number(engineCpuShare, 'f', 2) << " % of a core\n"
+              << "Memory (PSS of the application and its " << processes - 1 << " web engine processes)\n"
+              << "  every tab loaded: " << pssTabs / 1024 << " MiB [target <= 200 MiB " << verdict(pssTabs <= 200 * 1024)
+              << "]\n   " << tabsParts << "\n"
+              << "  one track playing: " << pssPlaying / 1024 << " MiB\n   " << playingParts << Qt::endl;
+        QCoreApplication::exit(0);
+    });
+    return kavu.exec();
+}
+
+void runChild(const QStringList &arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, [&] { out() << child.readAllStandardOutput(); out().flush(); });
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    waitFor([&] { return child.state() == QProcess::NotRunning; }, 600000);
+    out() << child.readAllStandardOutput();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    KavuApplication::prepareProcess();
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures Kavu on its demo service."));
+    parser.addHelpOption();
+    const QCommandLineOption child(QStringLiteral("child"), QStringLiteral("Internal: launch or idle."),
+                                   QStringLiteral("kind"));
+    const QCommandLineOption taps(QStringLiteral("taps"), QStringLiteral("Track taps (30)."), QStringLiteral("n"),
+                                  QStringLiteral("30"));
+    const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Streaming starts per track size (10)."),
+                                  QStringLiteral("n"), QStringLiteral("10"));
+    const QCommandLineOption fileRuns(QStringLiteral("file-runs"),
+                                      QStringLiteral("File player downloads of the 100 MB track (3)."),
+                                      QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption launches(QStringLiteral("launches"), QStringLiteral("Cold launches (5)."),
+                                      QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption idle(QStringLiteral("idle-seconds"), QStringLiteral("Idle measurement (60)."),
+                                  QStringLiteral("s"), QStringLiteral("60"));
+    parser.addOptions({child, taps, runs, fileRuns, launches, idle});
+    parser.process(application);
+
+    if (parser.value(child) == QLatin1String("launch"))
+        return childLaunch();
+    if (parser.value(child) == QLatin1String("idle"))
+        return childIdle(parser.value(idle).toInt());
+
+    QTimer::singleShot(0, [&] {
+        out() << "kavu-bench on " << QSysInfo::prettyProductName() << ", " << QThread::idealThreadCount()
+              << " cores" << Qt::endl;
+        measureLaunch(parser.value(launches).toInt());
+        runChild({QStringLiteral("--child"), QStringLiteral("idle"), QStringLiteral("--idle-seconds"),
+                  parser.value(idle)});
+
+        DemoService demo;
+        demo.start();
+        QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-bench")));
+        KavuApplication kavu(demoBundle(demo), QStringLiteral("kavu-bench"));
+        kavu.window()->show();
+        SecondViewController *music = kavu.window()->musicScreen();
+        if (!waitFor([music] { return musicPageLoaded(music); }, 30000)) {
+            out() << "the Music page did not load" << Qt::endl;
+            QCoreApplication::exit(1);
+            return;
+        }
+        measureTapToAudio(music, demo, parser.value(taps).toInt());
+        measureTrackSizes(demo, parser.value(runs).toInt(), parser.value(fileRuns).toInt());
+        QCoreApplication::exit(0);
+    });
+    return application.exec();
+}
