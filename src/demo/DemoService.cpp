@@ -44,6 +44,14 @@ QString DemoService::siteAddress() const
     return origin() + QStringLiteral("/kavu");
 }
 
+BundleInfo DemoService::bundle() const
+{
+    BundleInfo info = BundleInfo::builtIn();
+    info.serviceHostOrigin = origin();
+    info.defaultSiteAddress = siteAddress();
+    return info;
+}
+
 void DemoService::setTrackSeconds(double seconds)
 {
     m_trackSeconds = seconds;

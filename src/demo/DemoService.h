@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/BundleInfo.h"
+
 #include <QAbstractHttpServer>
 #include <QByteArray>
 #include <QHash>
@@ -25,6 +27,8 @@ public:
     quint16 port() const { return m_port; }
     QString origin() const;
     QString siteAddress() const;
+    // The application's built-in bundle with both origins on this service.
+    BundleInfo bundle() const;
 
     // Makes every track this many seconds long (0: each its own length);
     // short tracks let a long run go through many of them.

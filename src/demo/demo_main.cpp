@@ -38,9 +38,7 @@ int main(int argc, char *argv[])
     }
     QTextStream(stdout) << "kavu-demo: demo service at " << demo.origin() << Qt::endl;
 
-    BundleInfo bundle = BundleInfo::builtIn();
-    bundle.serviceHostOrigin = demo.origin();
-    bundle.defaultSiteAddress = demo.siteAddress();
+    const BundleInfo bundle = demo.bundle();
     if (!parser.isSet(tour)) {
         KavuApplication kavu(bundle, QStringLiteral("kavu-demo"));
         return kavu.exec();

@@ -31,9 +31,7 @@ struct DemoApp
         qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
         qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
         started = demo.start();
-        bundle = BundleInfo::builtIn();
-        bundle.serviceHostOrigin = demo.origin();
-        bundle.defaultSiteAddress = demo.siteAddress();
+        bundle = demo.bundle();
         kavu = std::make_unique<KavuApplication>(bundle, QStringLiteral("kavu-test"));
         kavu->window()->show();
     }
