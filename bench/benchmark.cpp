@@ -1,3 +1,4 @@
+#include "EventWait.h"
 #include "ProcessTree.h"
 #include "Stats.h"
 #include "app/KavuApplication.h"
@@ -19,7 +20,6 @@
 #include <QAudioOutput>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QMap>
 #include <QMediaPlayer>
@@ -53,46 +53,8 @@ double msSince(const QElapsedTimer &clock)
     return clock.nsecsElapsed() / 1e6;
 }
 
-// Runs the event loop until the condition holds, checking it every
-// millisecond, or gives up after the time-out.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(1);
-    QElapsedTimer clock;
-    clock.start();
-    bool held = false;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (condition()) {
-            held = true;
-            loop.quit();
-        } else if (clock.elapsed() > timeoutMs) {
-            loop.quit();
-        }
-    });
-    tick.start();
-    loop.exec();
-    return held;
-}
-
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-BundleInfo demoBundle(const DemoService &demo)
-{
-    BundleInfo bundle = BundleInfo::builtIn();
-    bundle.serviceHostOrigin = demo.origin();
-    bundle.defaultSiteAddress = demo.siteAddress();
-    return bundle;
-}
+using EventWait::settle;
+using EventWait::waitFor;
 
 bool musicPageLoaded(SecondViewController *music)
 {
@@ -246,26 +208,23 @@ int childLaunch()
     DemoService demo;
     if (!demo.start())
         return 1;
-    KavuApplication kavu(demoBundle(demo), QStringLiteral("kavu-bench"));
+    KavuApplication kavu(demo.bundle(), QStringLiteral("kavu-bench"));
     kavu.window()->show();
     SecondViewController *music = kavu.window()->musicScreen();
-    QTimer::singleShot(0, [music] {
-        // The page exists once the screen has its first size; its load
-        // takes far longer than the millisecond between two looks.
-        waitFor([music] { return qobject_cast<WebEngineWebView *>(music->webView()) != nullptr; }, 30000);
-        auto *view = qobject_cast<WebEngineWebView *>(music->webView());
-        bool loaded = false;
-        bool failed = view == nullptr;
-        if (view)
-            QObject::connect(view->page(), &QWebEnginePage::loadFinished, [&](bool ok) {
-                loaded = ok;
-                failed = !ok;
-            });
-        waitFor([&] { return loaded || failed; }, 30000);
-        out() << (loaded ? "loaded" : "failed") << Qt::endl;
-        QCoreApplication::exit(loaded ? 0 : 1);
-    });
-    return kavu.exec();
+    // The page exists once the screen has its first size; its load
+    // takes far longer than the millisecond between two looks.
+    waitFor([music] { return qobject_cast<WebEngineWebView *>(music->webView()) != nullptr; }, 30000);
+    auto *view = qobject_cast<WebEngineWebView *>(music->webView());
+    bool loaded = false;
+    bool failed = view == nullptr;
+    if (view)
+        QObject::connect(view->page(), &QWebEnginePage::loadFinished, [&](bool ok) {
+            loaded = ok;
+            failed = !ok;
+        });
+    waitFor([&] { return loaded || failed; }, 30000);
+    out() << (loaded ? "loaded" : "failed") << Qt::endl;
+    return loaded ? 0 : 1;
 }
 
 void measureLaunch(int launches)
@@ -334,65 +293,62 @@ int childIdle(int idleSeconds)
     DemoService demo;
     if (!demo.start())
         return 1;
-    KavuApplication kavu(demoBundle(demo), QStringLiteral("kavu-bench"));
+    KavuApplication kavu(demo.bundle(), QStringLiteral("kavu-bench"));
     kavu.window()->show();
     MainWindow *window = kavu.window();
-    QTimer::singleShot(0, [&] {
-        SecondViewController *music = window->musicScreen();
-        waitFor([music] { return musicPageLoaded(music); }, 30000);
-        for (int i = 1; i < window->tabs()->count(); ++i) {
-            window->tabs()->setCurrentIndex(i);
-            settle(3000);
-        }
-        window->tabs()->setCurrentIndex(0);
-        settle(5000);
-        QString tabsParts;
-        const qint64 pssTabs = pssOfTreeKiB(&tabsParts);
-        const int processes = int(ProcessTree::withDescendants().size());
-
-        const QList<qint64> tree = ProcessTree::withDescendants();
-        const qint64 appPid = tree.first();
-        const qint64 appCpu = ProcessTree::cpuMs(appPid);
-        qint64 engineCpu = 0;
-        for (qsizetype i = 1; i < tree.size(); ++i)
-            engineCpu += qMax<qint64>(0, ProcessTree::cpuMs(tree.at(i)));
-        const qint64 switches = ProcessTree::contextSwitches(appPid);
-        TimerCounter counter;
-        qApp->installEventFilter(&counter);
-        settle(idleSeconds * 1000);
-        qApp->removeEventFilter(&counter);
-        const double seconds = idleSeconds;
-        const double appCpuShare = (ProcessTree::cpuMs(appPid) - appCpu) / (seconds * 10.0);
-        qint64 engineCpuAfter = 0;
-        for (qsizetype i = 1; i < tree.size(); ++i)
-            engineCpuAfter += qMax<qint64>(0, ProcessTree::cpuMs(tree.at(i)));
-        const double engineCpuShare = (engineCpuAfter - engineCpu) / (seconds * 10.0);
-        const double mainWakeups = (ProcessTree::contextSwitches(appPid) - switches) / seconds;
-
-        tap(music, 1);
-        waitFor([music] { return music->player() && music->player()->currentTime() > 0; }, 10000);
+    SecondViewController *music = window->musicScreen();
+    waitFor([music] { return musicPageLoaded(music); }, 30000);
+    for (int i = 1; i < window->tabs()->count(); ++i) {
+        window->tabs()->setCurrentIndex(i);
         settle(3000);
-        QString playingParts;
-        const qint64 pssPlaying = pssOfTreeKiB(&playingParts);
+    }
+    window->tabs()->setCurrentIndex(0);
+    settle(5000);
+    QString tabsParts;
+    const qint64 pssTabs = pssOfTreeKiB(&tabsParts);
+    const int processes = int(ProcessTree::withDescendants().size());
 
-        out() << "Idle, every tab loaded, nothing playing, " << idleSeconds << " s\n"
-              << "  timer wake-ups of our own timers: " << QString::number(counter.ours / seconds, 'f', 2)
-              << "/s [target <= 2/s " << verdict(counter.ours / seconds <= 2.0) << "]\n"
-              << "  timer events on the main thread, all: " << QString::number(counter.total / seconds, 'f', 2)
-              << "/s\n";
-        for (auto it = counter.byOwner.cbegin(); it != counter.byOwner.cend(); ++it)
-            out() << "    " << it.key() << ": " << QString::number(it.value() / seconds, 'f', 2) << "/s\n";
-        out() << "  main thread wake-ups (context switches): " << QString::number(mainWakeups, 'f', 1) << "/s\n"
-              << "  CPU, application process: " << QString::number(appCpuShare, 'f', 2)
-              << " % of a core [target < 0.5 % " << verdict(appCpuShare < 0.5) << "]\n"
-              << "  CPU, web engine processes: " << QString::number(engineCpuShare, 'f', 2) << " % of a core\n"
-              << "Memory (PSS of the application and its " << processes - 1 << " web engine processes)\n"
-              << "  every tab loaded: " << pssTabs / 1024 << " MiB [target <= 200 MiB " << verdict(pssTabs <= 200 * 1024)
-              << "]\n   " << tabsParts << "\n"
-              << "  one track playing: " << pssPlaying / 1024 << " MiB\n   " << playingParts << Qt::endl;
-        QCoreApplication::exit(0);
-    });
-    return kavu.exec();
+    const QList<qint64> tree = ProcessTree::withDescendants();
+    const qint64 appPid = tree.first();
+    const qint64 appCpu = ProcessTree::cpuMs(appPid);
+    qint64 engineCpu = 0;
+    for (qsizetype i = 1; i < tree.size(); ++i)
+        engineCpu += qMax<qint64>(0, ProcessTree::cpuMs(tree.at(i)));
+    const qint64 switches = ProcessTree::contextSwitches(appPid);
+    TimerCounter counter;
+    qApp->installEventFilter(&counter);
+    settle(idleSeconds * 1000);
+    qApp->removeEventFilter(&counter);
+    const double seconds = idleSeconds;
+    const double appCpuShare = (ProcessTree::cpuMs(appPid) - appCpu) / (seconds * 10.0);
+    qint64 engineCpuAfter = 0;
+    for (qsizetype i = 1; i < tree.size(); ++i)
+        engineCpuAfter += qMax<qint64>(0, ProcessTree::cpuMs(tree.at(i)));
+    const double engineCpuShare = (engineCpuAfter - engineCpu) / (seconds * 10.0);
+    const double mainWakeups = (ProcessTree::contextSwitches(appPid) - switches) / seconds;
+
+    tap(music, 1);
+    waitFor([music] { return music->player() && music->player()->currentTime() > 0; }, 10000);
+    settle(3000);
+    QString playingParts;
+    const qint64 pssPlaying = pssOfTreeKiB(&playingParts);
+
+    out() << "Idle, every tab loaded, nothing playing, " << idleSeconds << " s\n"
+          << "  timer wake-ups of our own timers: " << QString::number(counter.ours / seconds, 'f', 2)
+          << "/s [target <= 2/s " << verdict(counter.ours / seconds <= 2.0) << "]\n"
+          << "  timer events on the main thread, all: " << QString::number(counter.total / seconds, 'f', 2)
+          << "/s\n";
+    for (auto it = counter.byOwner.cbegin(); it != counter.byOwner.cend(); ++it)
+        out() << "    " << it.key() << ": " << QString::number(it.value() / seconds, 'f', 2) << "/s\n";
+    out() << "  main thread wake-ups (context switches): " << QString::number(mainWakeups, 'f', 1) << "/s\n"
+          << "  CPU, application process: " << QString::number(appCpuShare, 'f', 2)
+          << " % of a core [target < 0.5 % " << verdict(appCpuShare < 0.5) << "]\n"
+          << "  CPU, web engine processes: " << QString::number(engineCpuShare, 'f', 2) << " % of a core\n"
+          << "Memory (PSS of the application and its " << processes - 1 << " web engine processes)\n"
+          << "  every tab loaded: " << pssTabs / 1024 << " MiB [target <= 200 MiB " << verdict(pssTabs <= 200 * 1024)
+          << "]\n   " << tabsParts << "\n"
+          << "  one track playing: " << pssPlaying / 1024 << " MiB\n   " << playingParts << Qt::endl;
+    return 0;
 }
 
 void runChild(const QStringList &arguments)
@@ -435,27 +391,25 @@ int main(int argc, char *argv[])
     if (parser.value(child) == QLatin1String("idle"))
         return childIdle(parser.value(idle).toInt());
 
-    QTimer::singleShot(0, [&] {
-        out() << "kavu-bench on " << QSysInfo::prettyProductName() << ", " << QThread::idealThreadCount()
-              << " cores" << Qt::endl;
-        measureLaunch(parser.value(launches).toInt());
-        runChild({QStringLiteral("--child"), QStringLiteral("idle"), QStringLiteral("--idle-seconds"),
-                  parser.value(idle)});
+    // Driven from here, not from an event handler, so that what the
+    // measurements give up with deleteLater() goes in the loops they wait in.
+    out() << "kavu-bench on " << QSysInfo::prettyProductName() << ", " << QThread::idealThreadCount()
+          << " cores" << Qt::endl;
+    measureLaunch(parser.value(launches).toInt());
+    runChild({QStringLiteral("--child"), QStringLiteral("idle"), QStringLiteral("--idle-seconds"),
+              parser.value(idle)});
 
-        DemoService demo;
-        demo.start();
-        QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-bench")));
-        KavuApplication kavu(demoBundle(demo), QStringLiteral("kavu-bench"));
-        kavu.window()->show();
-        SecondViewController *music = kavu.window()->musicScreen();
-        if (!waitFor([music] { return musicPageLoaded(music); }, 30000)) {
-            out() << "the Music page did not load" << Qt::endl;
-            QCoreApplication::exit(1);
-            return;
-        }
-        measureTapToAudio(music, demo, parser.value(taps).toInt());
-        measureTrackSizes(demo, parser.value(runs).toInt(), parser.value(fileRuns).toInt());
-        QCoreApplication::exit(0);
-    });
-    return application.exec();
+    DemoService demo;
+    demo.start();
+    QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-bench")));
+    KavuApplication kavu(demo.bundle(), QStringLiteral("kavu-bench"));
+    kavu.window()->show();
+    SecondViewController *music = kavu.window()->musicScreen();
+    if (!waitFor([music] { return musicPageLoaded(music); }, 30000)) {
+        out() << "the Music page did not load" << Qt::endl;
+        return 1;
+    }
+    measureTapToAudio(music, demo, parser.value(taps).toInt());
+    measureTrackSizes(demo, parser.value(runs).toInt(), parser.value(fileRuns).toInt());
+    return 0;
 }

@@ -1,3 +1,4 @@
+#include "EventWait.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
 #include "catalogue/SecondViewController.h"
@@ -20,7 +21,6 @@
 
 #include <malloc.h>
 
-#include <functional>
 
 // A long run of Kavu on its demo service: radio mode through many short
 // tracks, then a burst of track taps, with resident memory before and after
@@ -33,27 +33,8 @@ QTextStream &out()
     return stream;
 }
 
-// Runs the event loop until the condition holds, or gives up after the
-// time-out. Returns whether it holds.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        // Objects given up with deleteLater() go now, as they would in the
-        // event loop this wait stands in for.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
-
-void settle(int ms)
-{
-    waitFor([] { return false; }, ms);
-}
+using EventWait::settle;
+using EventWait::waitFor;
 
 // Resident memory with freed heap pages handed back first, so that what
 // is compared is what is still in use.
@@ -84,44 +65,9 @@ void report(const QString &when)
           << Qt::endl;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The run itself, inside the event loop: radio, taps, back to the page.
+int run(SecondViewController *music, const int &randomRequests, int trackCount, int tapCount)
 {
-    KavuApplication::prepareProcess();
-    QApplication application(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A long run of Kavu on its demo service."));
-    parser.addHelpOption();
-    const QCommandLineOption tracks(QStringLiteral("tracks"), QStringLiteral("Radio tracks to play (500)."),
-                         QStringLiteral("n"), QStringLiteral("500"));
-    const QCommandLineOption taps(QStringLiteral("taps"), QStringLiteral("Track taps (1000)."), QStringLiteral("n"),
-                       QStringLiteral("1000"));
-    parser.addOption(tracks);
-    parser.addOption(taps);
-    parser.process(application);
-    const int trackCount = parser.value(tracks).toInt();
-    const int tapCount = parser.value(taps).toInt();
-
-    DemoService demo;
-    if (!demo.start()) {
-        out() << "kavu-soak: could not start the demo service" << Qt::endl;
-        return 1;
-    }
-    demo.setTrackSeconds(0.5);
-    int randomRequests = 0;
-    QObject::connect(&demo, &DemoService::requestReceived, [&randomRequests](const QString &path) {
-        if (path.startsWith(QLatin1String("/kavu/API/get-info-random-songs.php")))
-            ++randomRequests;
-    });
-
-    BundleInfo bundle = BundleInfo::builtIn();
-    bundle.serviceHostOrigin = demo.origin();
-    bundle.defaultSiteAddress = demo.siteAddress();
-    QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-soak")));
-    KavuApplication kavu(bundle, QStringLiteral("kavu-soak"));
-    kavu.window()->show();
-    SecondViewController *music = kavu.window()->musicScreen();
     if (!waitFor([&] { return music->navigationBar() && music->navigationBar()->rightButton(); }, 30000)) {
         out() << "kavu-soak: the Music page did not load" << Qt::endl;
         return 1;
@@ -171,4 +117,44 @@ int main(int argc, char *argv[])
     report(QStringLiteral("end"));
     out() << "growth: " << endMiB - startMiB << " MiB" << Qt::endl;
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    KavuApplication::prepareProcess();
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A long run of Kavu on its demo service."));
+    parser.addHelpOption();
+    const QCommandLineOption tracks(QStringLiteral("tracks"), QStringLiteral("Radio tracks to play (500)."),
+                                    QStringLiteral("n"), QStringLiteral("500"));
+    const QCommandLineOption taps(QStringLiteral("taps"), QStringLiteral("Track taps (1000)."),
+                                  QStringLiteral("n"), QStringLiteral("1000"));
+    parser.addOption(tracks);
+    parser.addOption(taps);
+    parser.process(application);
+    const int trackCount = parser.value(tracks).toInt();
+    const int tapCount = parser.value(taps).toInt();
+
+    DemoService demo;
+    if (!demo.start()) {
+        out() << "kavu-soak: could not start the demo service" << Qt::endl;
+        return 1;
+    }
+    demo.setTrackSeconds(0.5);
+    int randomRequests = 0;
+    QObject::connect(&demo, &DemoService::requestReceived, [&randomRequests](const QString &path) {
+        if (path.startsWith(QLatin1String("/kavu/API/get-info-random-songs.php")))
+            ++randomRequests;
+    });
+
+    QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-soak")));
+    KavuApplication kavu(demo.bundle(), QStringLiteral("kavu-soak"));
+    kavu.window()->show();
+    SecondViewController *music = kavu.window()->musicScreen();
+    // Driven from here, not from an event handler, so that what the run
+    // gives up with deleteLater() goes in the loops it waits in.
+    return run(music, randomRequests, trackCount, tapCount);
 }
