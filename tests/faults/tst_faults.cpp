@@ -65,9 +65,46 @@ QImage redPicture()
     return image;
 }
 
-} // namespace
-
 using Fault = FaultServer::Fault;
+
+// What a reply with a fault carries for an endpoint that expects a short
+// text: a text it can use, one it cannot (too large, not UTF-8, not text),
+// or nothing at all.
+enum class TextOutcome { Usable, Unusable, Failed };
+
+struct TextFault
+{
+    const char *name;
+    Fault fault;
+    TextOutcome outcome;
+};
+
+// Every fault a text endpoint meets.
+const TextFault kTextFaults[] = {
+    {"connection refused", Fault::Refused, TextOutcome::Failed},
+    {"closed before the status line", Fault::CloseBeforeStatusLine, TextOutcome::Failed},
+    {"closed mid-headers", Fault::CloseMidHeaders, TextOutcome::Failed},
+    {"closed mid-body", Fault::CloseMidBody, TextOutcome::Failed},
+    {"endless headers", Fault::EndlessHeaders, TextOutcome::Failed},
+    {"endless body", Fault::EndlessBody, TextOutcome::Failed},
+    {"10 MiB", Fault::HugeBody, TextOutcome::Unusable},
+    {"gzip bomb", Fault::GzipBomb, TextOutcome::Failed}, // Qt stops inflating it
+    {"invalid UTF-8", Fault::InvalidUtf8, TextOutcome::Unusable},
+    {"byte order mark", Fault::ByteOrderMark, TextOutcome::Usable},
+    {"CRLF", Fault::CrlfLines, TextOutcome::Usable},
+    {"error status with a body", Fault::ErrorStatusWithBody, TextOutcome::Usable},
+    {"redirect loop", Fault::RedirectLoop, TextOutcome::Failed},
+    {"redirect to a file", Fault::RedirectToFile, TextOutcome::Failed},
+    {"an image", Fault::HugeImage, TextOutcome::Unusable},
+};
+
+// The next track a usable track reply names: CRLF line ends leave theirs on.
+std::optional<QString> usableNext(Fault fault)
+{
+    return fault == Fault::CrlfLines ? QStringLiteral("2\r\n") : QStringLiteral("2");
+}
+
+} // namespace
 
 // Servers that misbehave at the byte level, against the shared URL loading
 // with each endpoint's limit and against every screen that calls a server.
@@ -170,23 +207,13 @@ void FaultsTest::trackInfoOutcomes_data()
 
     const QString connect = QStringLiteral("Не удалось подключиться к серверу.");
     const QString format = QStringLiteral("Неверный формат данных");
-    const std::optional<QString> old(QStringLiteral("old"));
-    QTest::newRow("connection refused") << Fault::Refused << connect << old;
-    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << connect << old;
-    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << connect << old;
-    QTest::newRow("closed mid-body") << Fault::CloseMidBody << connect << old;
-    QTest::newRow("endless headers") << Fault::EndlessHeaders << connect << old;
-    QTest::newRow("endless body") << Fault::EndlessBody << connect << old;
-    QTest::newRow("10 MiB") << Fault::HugeBody << format << old;
-    QTest::newRow("gzip bomb") << Fault::GzipBomb << connect << old;
-    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << format << old;
-    QTest::newRow("byte order mark") << Fault::ByteOrderMark << QString() << std::optional<QString>("2");
-    QTest::newRow("CRLF") << Fault::CrlfLines << QString() << std::optional<QString>("2\r\n");
-    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << QString()
-                                              << std::optional<QString>("2");
-    QTest::newRow("redirect loop") << Fault::RedirectLoop << connect << old;
-    QTest::newRow("redirect to a file") << Fault::RedirectToFile << connect << old;
-    QTest::newRow("an image") << Fault::HugeImage << format << old;
+    for (const TextFault &row : kTextFaults) {
+        if (row.outcome == TextOutcome::Usable)
+            QTest::newRow(row.name) << row.fault << QString() << usableNext(row.fault);
+        else
+            QTest::newRow(row.name) << row.fault << (row.outcome == TextOutcome::Unusable ? format : connect)
+                                    << std::optional<QString>(QStringLiteral("old"));
+    }
 }
 
 void FaultsTest::trackInfoOutcomes()
@@ -233,23 +260,12 @@ void FaultsTest::accountOutcomes_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("result"); // empty: logged in
 
-    const QString error = QStringLiteral("Error fetching data");
-    const QString noData = QStringLiteral("No data received");
-    QTest::newRow("connection refused") << Fault::Refused << error;
-    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << error;
-    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << error;
-    QTest::newRow("closed mid-body") << Fault::CloseMidBody << error;
-    QTest::newRow("endless headers") << Fault::EndlessHeaders << error;
-    QTest::newRow("endless body") << Fault::EndlessBody << error;
-    QTest::newRow("10 MiB") << Fault::HugeBody << noData;
-    QTest::newRow("gzip bomb") << Fault::GzipBomb << error;
-    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << noData;
-    QTest::newRow("byte order mark") << Fault::ByteOrderMark << QString();
-    QTest::newRow("CRLF") << Fault::CrlfLines << QString();
-    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << QString();
-    QTest::newRow("redirect loop") << Fault::RedirectLoop << error;
-    QTest::newRow("redirect to a file") << Fault::RedirectToFile << error;
-    QTest::newRow("an image") << Fault::HugeImage << noData;
+    for (const TextFault &row : kTextFaults) {
+        const QString result = row.outcome == TextOutcome::Usable     ? QString()
+            : row.outcome == TextOutcome::Unusable ? QStringLiteral("No data received")
+                                                   : QStringLiteral("Error fetching data");
+        QTest::newRow(row.name) << row.fault << result;
+    }
 }
 
 void FaultsTest::accountOutcomes()
@@ -292,23 +308,23 @@ void FaultsTest::feedOutcomes_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QString>("text"); // what the feed shows; "Error: …" stands for any error
 
-    const QString error = QStringLiteral("Error: …");
     const QString track = QString::fromUtf8(kTrack);
-    QTest::newRow("connection refused") << Fault::Refused << error;
-    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << error;
-    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << error;
-    QTest::newRow("closed mid-body") << Fault::CloseMidBody << error;
-    QTest::newRow("endless headers") << Fault::EndlessHeaders << error;
-    QTest::newRow("endless body") << Fault::EndlessBody << error;
-    QTest::newRow("10 MiB") << Fault::HugeBody << "Error: The response is too large.";
-    QTest::newRow("gzip bomb") << Fault::GzipBomb << error;
-    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << "Failed to decode data.";
-    QTest::newRow("byte order mark") << Fault::ByteOrderMark << track;
-    QTest::newRow("CRLF") << Fault::CrlfLines << track + QLatin1Char('\n');
-    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << track;
-    QTest::newRow("redirect loop") << Fault::RedirectLoop << error;
-    QTest::newRow("redirect to a file") << Fault::RedirectToFile << error;
-    QTest::newRow("an image") << Fault::HugeImage << "Failed to decode data.";
+    for (const TextFault &row : kTextFaults) {
+        QString text;
+        switch (row.outcome) {
+        case TextOutcome::Usable:
+            text = row.fault == Fault::CrlfLines ? track + QLatin1Char('\n') : track;
+            break;
+        case TextOutcome::Unusable:
+            text = row.fault == Fault::HugeBody ? QStringLiteral("Error: The response is too large.")
+                                                : QStringLiteral("Failed to decode data.");
+            break;
+        case TextOutcome::Failed:
+            text = QStringLiteral("Error: …");
+            break;
+        }
+        QTest::newRow(row.name) << row.fault << text;
+    }
 }
 
 void FaultsTest::feedOutcomes()
@@ -351,23 +367,11 @@ void FaultsTest::lookupOutcomes_data()
     QTest::addColumn<bool>("plays");
     QTest::addColumn<std::optional<QString>>("next");
 
-    const std::optional<QString> old(QStringLiteral("old"));
-    QTest::newRow("connection refused") << Fault::Refused << false << old;
-    QTest::newRow("closed before the status line") << Fault::CloseBeforeStatusLine << false << old;
-    QTest::newRow("closed mid-headers") << Fault::CloseMidHeaders << false << old;
-    QTest::newRow("closed mid-body") << Fault::CloseMidBody << false << old;
-    QTest::newRow("endless headers") << Fault::EndlessHeaders << false << old;
-    QTest::newRow("endless body") << Fault::EndlessBody << false << old;
-    QTest::newRow("10 MiB") << Fault::HugeBody << false << old;
-    QTest::newRow("gzip bomb") << Fault::GzipBomb << false << old;
-    QTest::newRow("invalid UTF-8") << Fault::InvalidUtf8 << false << old;
-    QTest::newRow("byte order mark") << Fault::ByteOrderMark << true << std::optional<QString>("2");
-    QTest::newRow("CRLF") << Fault::CrlfLines << true << std::optional<QString>("2\r\n");
-    QTest::newRow("error status with a body") << Fault::ErrorStatusWithBody << true
-                                              << std::optional<QString>("2");
-    QTest::newRow("redirect loop") << Fault::RedirectLoop << false << old;
-    QTest::newRow("redirect to a file") << Fault::RedirectToFile << false << old;
-    QTest::newRow("an image") << Fault::HugeImage << false << old;
+    for (const TextFault &row : kTextFaults) {
+        const bool plays = row.outcome == TextOutcome::Usable;
+        QTest::newRow(row.name) << row.fault << plays
+                                << (plays ? usableNext(row.fault) : std::optional<QString>(QStringLiteral("old")));
+    }
 }
 
 void FaultsTest::lookupOutcomes()
