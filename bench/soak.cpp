@@ -3,14 +3,14 @@
 #include "app/MainWindow.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
-#include "platform/MediaFilePlayer.h"
-#include "platform/MediaStreamingPlayer.h"
-#include "platform/NavigationBar.h"
-#include "platform/ProcessMemory.h"
-#include "platform/StreamingPlayer.h"
-#include "platform/UrlConnection.h"
-#include "platform/UserDefaults.h"
-#include "platform/WebView.h"
+#include "platform/media/MediaFilePlayer.h"
+#include "platform/media/MediaStreamingPlayer.h"
+#include "platform/ui/NavigationBar.h"
+#include "ProcessMemory.h"
+#include "platform/media/StreamingPlayer.h"
+#include "platform/net/UrlConnection.h"
+#include "platform/system/UserDefaults.h"
+#include "platform/web/WebView.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 // The account reply's split and the picture cache's file name, on any bytes.
-#include "account/AccountReply.h"
-#include "platform/TextDecoding.h"
+#include "protocol/AccountReply.h"
+#include "platform/net/TextDecoding.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // The site and base address rules and the addresses built on them. Input:
 // a stored address, a line break, then an identifier (or a login and a
 // password split at the next line break).
-#include "app/Endpoints.h"
-#include "catalogue/SiteAddress.h"
-#include "platform/UrlText.h"
+#include "protocol/Endpoints.h"
+#include "protocol/SiteAddress.h"
+#include "platform/net/UrlText.h"
 
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The in-page link query parser, on any text.
-#include "catalogue/QueryString.h"
+#include "protocol/QueryString.h"
 
 #include <cstdint>
 #include <cstdlib>

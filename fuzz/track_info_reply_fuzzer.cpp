@@ -1,6 +1,6 @@
 // The track-info reply parser, on any bytes.
-#include "platform/TextDecoding.h"
-#include "player/TrackInfoReply.h"
+#include "platform/net/TextDecoding.h"
+#include "protocol/TrackInfoReply.h"
 
 #include <cstdint>
 #include <cstdlib>

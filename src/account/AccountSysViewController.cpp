@@ -1,15 +1,15 @@
 #include "account/AccountSysViewController.h"
 
-#include "account/AccountReply.h"
-#include "app/Endpoints.h"
-#include "catalogue/SiteAddress.h"
-#include "platform/Geometry.h"
-#include "platform/ImageDecoding.h"
-#include "platform/Log.h"
-#include "platform/NavigationItem.h"
-#include "platform/TextDecoding.h"
-#include "platform/UrlText.h"
-#include "platform/UserDefaults.h"
+#include "protocol/AccountReply.h"
+#include "protocol/Endpoints.h"
+#include "protocol/SiteAddress.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/ImageDecoding.h"
+#include "platform/system/Log.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/net/TextDecoding.h"
+#include "platform/net/UrlText.h"
+#include "platform/system/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

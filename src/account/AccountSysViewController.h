@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/ActivityIndicatorView.h"
-#include "platform/ImageView.h"
-#include "platform/NavigationBar.h"
+#include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/PlatformServices.h"
-#include "platform/UrlLoader.h"
-#include "platform/ViewController.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/ui/ViewController.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/FilePlayer.h"
-#include "platform/ImageView.h"
+#include "platform/media/FilePlayer.h"
+#include "platform/ui/ImageView.h"
 #include "platform/PlatformServices.h"
-#include "platform/RoundedButton.h"
-#include "platform/Slider.h"
-#include "platform/UrlLoader.h"
-#include "platform/ViewController.h"
-#include "platform/WebView.h"
+#include "platform/ui/RoundedButton.h"
+#include "platform/ui/Slider.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/ui/ViewController.h"
+#include "platform/web/WebView.h"
 
 #include <QHash>
 #include <QLabel>

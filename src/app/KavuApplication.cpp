@@ -2,16 +2,16 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "platform/DesktopAudioSession.h"
-#include "platform/DialogAlertPresenter.h"
-#include "platform/EventLoopProcessTerminator.h"
-#include "platform/KavuSchemeHandler.h"
-#include "platform/MediaFilePlayerFactory.h"
-#include "platform/MediaStreamingPlayerFactory.h"
-#include "platform/MprisNowPlayingCenter.h"
-#include "platform/UrlLoader.h"
-#include "platform/UserDefaults.h"
-#include "platform/WebEngineWebView.h"
+#include "platform/media/DesktopAudioSession.h"
+#include "platform/ui/DialogAlertPresenter.h"
+#include "platform/system/EventLoopProcessTerminator.h"
+#include "platform/web/KavuSchemeHandler.h"
+#include "platform/media/MediaFilePlayerFactory.h"
+#include "platform/media/MediaStreamingPlayerFactory.h"
+#include "platform/nowplaying/MprisNowPlayingCenter.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/system/UserDefaults.h"
+#include "platform/web/WebEngineWebView.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ViewController.h"
+#include "platform/ui/ViewController.h"
 
 // An empty placeholder screen. It is not on a tab.
 class PlayerViewController : public ViewController

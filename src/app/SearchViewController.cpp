@@ -1,9 +1,9 @@
 #include "app/SearchViewController.h"
 
-#include "app/Endpoints.h"
-#include "platform/Autoresizing.h"
-#include "platform/Geometry.h"
-#include "platform/UrlText.h"
+#include "protocol/Endpoints.h"
+#include "platform/ui/Autoresizing.h"
+#include "platform/ui/Geometry.h"
+#include "platform/net/UrlText.h"
 
 SearchViewController::SearchViewController(const PlatformServices &services, QWidget *parent)
     : ViewController(parent)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/PlatformServices.h"
-#include "platform/ViewController.h"
-#include "platform/WebView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/web/WebView.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 #include "catalogue/CatalogueVariant.h"
 
-#include "app/Endpoints.h"
+#include "protocol/Endpoints.h"
 
 CatalogueVariant CatalogueVariant::music()
 {

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "catalogue/CatalogueVariant.h"
-#include "platform/AlertView.h"
-#include "platform/WebView.h"
+#include "platform/ui/AlertView.h"
+#include "platform/web/WebView.h"
 #include "player/CataloguePlayerViewController.h"
 
-#include "platform/NavigationBar.h"
-#include "platform/NavigationItem.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationItem.h"
 
 #include <QHash>
 #include <QPointer>

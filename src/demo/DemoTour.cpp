@@ -10,9 +10,9 @@
 #include "demo/DemoService.h"
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
-#include "platform/AlertDialog.h"
-#include "platform/MprisNowPlayingCenter.h"
-#include "platform/WebEngineWebView.h"
+#include "platform/ui/AlertDialog.h"
+#include "platform/nowplaying/MprisNowPlayingCenter.h"
+#include "platform/web/WebEngineWebView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

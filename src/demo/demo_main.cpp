@@ -1,7 +1,7 @@
 #include "app/KavuApplication.h"
 #include "demo/DemoService.h"
 #include "demo/DemoTour.h"
-#include "platform/UserDefaults.h"
+#include "platform/system/UserDefaults.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

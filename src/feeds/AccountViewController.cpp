@@ -1,9 +1,9 @@
 #include "feeds/AccountViewController.h"
 
-#include "app/Endpoints.h"
-#include "catalogue/SiteAddress.h"
-#include "platform/Autoresizing.h"
-#include "platform/UserDefaults.h"
+#include "protocol/Endpoints.h"
+#include "protocol/SiteAddress.h"
+#include "platform/ui/Autoresizing.h"
+#include "platform/system/UserDefaults.h"
 
 AccountViewController::AccountViewController(const PlatformServices &services, QWidget *parent)
     : FeedViewController(services, parent)

@@ -1,10 +1,10 @@
 #include "feeds/FeedViewController.h"
 
-#include "platform/Autoresizing.h"
-#include "platform/Geometry.h"
-#include "platform/TextDecoding.h"
-#include "platform/UrlLoader.h"
-#include "platform/UrlText.h"
+#include "platform/ui/Autoresizing.h"
+#include "platform/ui/Geometry.h"
+#include "platform/net/TextDecoding.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/net/UrlText.h"
 
 FeedViewController::FeedViewController(const PlatformServices &services, QWidget *parent)
     : ViewController(parent)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/PlatformServices.h"
-#include "platform/TextView.h"
-#include "platform/UrlConnection.h"
-#include "platform/ViewController.h"
+#include "platform/ui/TextView.h"
+#include "platform/net/UrlConnection.h"
+#include "platform/ui/ViewController.h"
 
 #include <QByteArray>
 #include <QPointer>

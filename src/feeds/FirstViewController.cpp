@@ -1,7 +1,7 @@
 #include "feeds/FirstViewController.h"
 
-#include "app/Endpoints.h"
-#include "platform/Autoresizing.h"
+#include "protocol/Endpoints.h"
+#include "platform/ui/Autoresizing.h"
 
 FirstViewController::FirstViewController(const PlatformServices &services, QWidget *parent)
     : FeedViewController(services, parent)

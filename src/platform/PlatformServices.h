@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/BundleInfo.h"
+#include "platform/system/BundleInfo.h"
 
 #include <QString>
 

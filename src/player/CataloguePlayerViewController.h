@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/ActivityIndicatorView.h"
-#include "platform/AlertView.h"
-#include "platform/ImageButton.h"
-#include "platform/ImageView.h"
-#include "platform/NavigationBar.h"
+#include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/ImageButton.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/NavigationBar.h"
 #include "platform/PlatformServices.h"
-#include "platform/Slider.h"
-#include "platform/StreamingPlayer.h"
-#include "platform/StreamingPlayerItem.h"
-#include "platform/UrlLoader.h"
-#include "platform/ViewController.h"
+#include "platform/ui/Slider.h"
+#include "platform/media/StreamingPlayer.h"
+#include "platform/media/StreamingPlayerItem.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/ui/ViewController.h"
 
 #include <QLabel>
 #include <QPointer>

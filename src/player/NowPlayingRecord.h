@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NowPlayingInfo.h"
+#include "platform/nowplaying/NowPlayingInfo.h"
 
 #include <QImage>
 #include <QString>

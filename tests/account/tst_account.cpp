@@ -1,9 +1,9 @@
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
-#include "account/AccountReply.h"
+#include "protocol/AccountReply.h"
 #include "account/AccountSysViewController.h"
-#include "platform/Geometry.h"
+#include "platform/ui/Geometry.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "LogCapture.h"
 #include "TestPlatform.h"
 #include "allmusic/AllmusicViewController.h"
-#include "platform/Geometry.h"
+#include "platform/ui/Geometry.h"
 
 #include <QTest>
 

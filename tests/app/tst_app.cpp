@@ -3,16 +3,17 @@
 #include "account/AccountSysViewController.h"
 #include "allmusic/AllmusicViewController.h"
 #include "app/AppDelegate.h"
+#include "app/InputViewController.h"
+#include "app/PlayerViewController.h"
 #include "app/SearchViewController.h"
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
-#include "app/Endpoints.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
-#include "platform/WebEngineWebView.h"
+#include "platform/web/WebEngineWebView.h"
 
 #include <QPushButton>
 #include <QTabBar>
@@ -53,8 +54,8 @@ class AppTest : public QObject
 
 private Q_SLOTS:
     void delegateAnswersYesAndDoesNothing();
-    void endpoints_data();
-    void endpoints();
+    void searchPageFillsTheScreen();
+    void placeholdersExist();
     void mainWindowHasEveryTab();
     void musicTabLoadsStartPageFromDemoService();
     void clickingATrackLinkPlaysIt();
@@ -98,52 +99,39 @@ void AppTest::delegateAnswersYesAndDoesNothing()
     QVERIFY(!platform.userDefaults->hasKey(QStringLiteral("customURL")));
 }
 
-void AppTest::endpoints_data()
+void AppTest::searchPageFillsTheScreen()
 {
-    QTest::addColumn<QString>("actual");
-    QTest::addColumn<QString>("expected");
-
-    const QString site = QStringLiteral("https://c.test/kavu/");
-    const QString base = QStringLiteral("https://c.test/kavu");
-    const QString host = QStringLiteral("https://s.test");
-    QTest::newRow("music") << Endpoints::musicStartPage(site, QStringLiteral("1.0"))
-                           << "https://c.test/kavu/music/?version=1.0";
-    QTest::newRow("albums") << Endpoints::albumsStartPage(site, QStringLiteral("1.0"))
-                            << "https://c.test/kavu/music/albums/?version=1.0";
-    QTest::newRow("track") << Endpoints::trackInfo(site, QStringLiteral("42"))
-                           << "https://c.test/kavu/API/get-info-songs.php?id=42";
-    QTest::newRow("track absent") << Endpoints::trackInfo(site, std::nullopt)
-                                  << "https://c.test/kavu/API/get-info-songs.php?id=(null)";
-    QTest::newRow("track encoded")
-        << Endpoints::trackInfo(site, QStringLiteral("1&x=2#f з\n"))
-        << "https://c.test/kavu/API/get-info-songs.php?id=1%26x%3D2%23f%20%D0%B7%0A";
-    QTest::newRow("random") << Endpoints::randomTrack(site)
-                            << "https://c.test/kavu/API/get-info-random-songs.php";
-    QTest::newRow("account")
-        << Endpoints::account(base, QStringLiteral("a&b"), QStringLiteral("p=q w"))
-        << "https://c.test/kavu/API/account.php?login=a%26b&password=p%3Dq%20w";
-    QTest::newRow("account slash base")
-        << Endpoints::account(site, QStringLiteral("demo"), QStringLiteral("demo"))
-        << "https://c.test/kavu//API/account.php?login=demo&password=demo";
-    QTest::newRow("developers") << Endpoints::developersFeed(base)
-                                << "https://c.test/kavu/API/developers.php";
-    QTest::newRow("news") << Endpoints::newsFeed(host) << "https://s.test/API/lastnews.php";
-    QTest::newRow("direct page") << Endpoints::directPlayerPage(host)
-                                 << "https://s.test/app-version/music/";
-    QTest::newRow("lookup") << Endpoints::trackLookup(host, QStringLiteral("a b"))
-                            << "https://s.test/API/test1.php?id=a%20b";
-    QTest::newRow("search") << Endpoints::searchPage(host) << "https://s.test/app-version/search";
-    QTest::newRow("share") << Endpoints::shareLink(host, QStringLiteral("7"))
-                           << "https://s.test/music/play?id=7";
-    QTest::newRow("share absent") << Endpoints::shareLink(host, std::nullopt)
-                                  << "https://s.test/music/play?id=(null)";
+    TestPlatform platform;
+    QWidget window;
+    auto screen = std::make_unique<SearchViewController>(platform.services, &window);
+    screen->resize(320, 568);
+    screen->loadViewIfNeeded();
+    window.show();
+    FakeWebView *page = platform.lastWebView();
+    QCOMPARE(screen->webView(), page);
+    QCOMPARE(page->delegate(), nullptr);
+    QCOMPARE(page->loadRequests(), QList<QUrl>{QUrl(QStringLiteral("https://service.test/app-version/search"))});
+    QCOMPARE(page->geometry(), QRect(0, 0, 320, 568));
+    screen->resize(500, 300);
+    QCOMPARE(page->geometry(), QRect(0, 0, 500, 300));
+    screen->didReceiveMemoryWarning();
+    QCOMPARE(screen->webView(), page);
+    QCOMPARE(page->loadRequests().size(), 1);
+    // A kavu link on the page is nobody's business on this screen.
+    QVERIFY(page->navigate(QUrl(QStringLiteral("kavu://music?id=1"))));
+    QCOMPARE(platform.alerts.count(), 0);
+    screen.reset();
 }
 
-void AppTest::endpoints()
+void AppTest::placeholdersExist()
 {
-    QFETCH(QString, actual);
-    QFETCH(QString, expected);
-    QCOMPARE(actual, expected);
+    InputViewController input;
+    input.loadViewIfNeeded();
+    QCOMPARE(input.idTextField(), nullptr);
+    QCOMPARE(input.submitButton(), nullptr);
+    PlayerViewController player;
+    player.loadViewIfNeeded();
+    QVERIFY(player.isViewLoaded());
 }
 
 void AppTest::mainWindowHasEveryTab()

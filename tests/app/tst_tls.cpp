@@ -5,9 +5,9 @@
 #include "account/AccountSysViewController.h"
 #include "catalogue/SecondViewController.h"
 #include "feeds/FirstViewController.h"
-#include "platform/KavuSchemeHandler.h"
-#include "platform/UrlLoader.h"
-#include "platform/WebEngineWebView.h"
+#include "platform/web/KavuSchemeHandler.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/web/WebEngineWebView.h"
 
 #include <QWebEngineProfile>
 

@@ -1,12 +1,9 @@
 #include "TestPlatform.h"
-#include "app/Endpoints.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
-#include "catalogue/InPageLink.h"
-#include "catalogue/QueryString.h"
-#include "catalogue/SiteAddress.h"
+#include "protocol/QueryString.h"
 #include "LocalHttpServer.h"
-#include "platform/Geometry.h"
+#include "platform/ui/Geometry.h"
 
 #include <QTest>
 
@@ -45,8 +42,8 @@ class CatalogueTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void siteAddress_data();
-    void siteAddress();
+    void screenResolvesTheSiteAddress_data();
+    void screenResolvesTheSiteAddress();
     void startPages_data();
     void startPages();
     void settingsDialogPrefill_data();
@@ -57,10 +54,6 @@ private Q_SLOTS:
     void loadStepLayout();
     void onlyWebViewFollowsSizeChanges();
 
-    void parseQueryString_data();
-    void parseQueryString();
-    void linkProtocolComparesExactly_data();
-    void linkProtocolComparesExactly();
     void linkDecisions_data();
     void linkDecisions();
     void titleCheck_data();
@@ -78,41 +71,22 @@ private:
     LocalHttpServer m_server;
 };
 
-void CatalogueTest::siteAddress_data()
+void CatalogueTest::screenResolvesTheSiteAddress_data()
 {
     QTest::addColumn<std::optional<QString>>("stored");
     QTest::addColumn<QString>("site");
-    QTest::addColumn<QString>("base");
-
-    const QString fallback = QStringLiteral("https://catalogue.test/kavu");
-    QTest::newRow("nothing stored") << std::optional<QString>() << fallback + "/" << fallback;
+    QTest::newRow("nothing stored") << std::optional<QString>()
+                                    << QStringLiteral("https://catalogue.test/kavu/");
     QTest::newRow("without trailing slash")
-        << std::optional<QString>(QStringLiteral("https://my.site/x"))
-        << QStringLiteral("https://my.site/x/") << QStringLiteral("https://my.site/x");
+        << std::optional<QString>(QStringLiteral("https://my.site/x")) << QStringLiteral("https://my.site/x/");
     QTest::newRow("with trailing slash")
-        << std::optional<QString>(QStringLiteral("https://my.site/x/"))
-        << QStringLiteral("https://my.site/x/") << QStringLiteral("https://my.site/x/");
-    QTest::newRow("double slash kept")
-        << std::optional<QString>(QStringLiteral("https://my.site/x//"))
-        << QStringLiteral("https://my.site/x//") << QStringLiteral("https://my.site/x//");
-    QTest::newRow("empty string") << std::optional<QString>(QString(""))
-                                  << QStringLiteral("/") << QString("");
-    QTest::newRow("white space kept") << std::optional<QString>(QStringLiteral("  "))
-                                      << QStringLiteral("  /") << QStringLiteral("  ");
-    QTest::newRow("case kept") << std::optional<QString>(QStringLiteral("HTTPS://My.Site"))
-                               << QStringLiteral("HTTPS://My.Site/")
-                               << QStringLiteral("HTTPS://My.Site");
+        << std::optional<QString>(QStringLiteral("https://my.site/x/")) << QStringLiteral("https://my.site/x/");
 }
 
-void CatalogueTest::siteAddress()
+void CatalogueTest::screenResolvesTheSiteAddress()
 {
     QFETCH(std::optional<QString>, stored);
     QFETCH(QString, site);
-    QFETCH(QString, base);
-    const QString fallback = QStringLiteral("https://catalogue.test/kavu");
-    QCOMPARE(SiteAddress::resolve(stored, fallback), site);
-    QCOMPARE(SiteAddress::base(stored, fallback), base);
-
     // The screen resolves through its key "customURL" in the user defaults.
     TestPlatform platform;
     if (stored)
@@ -334,57 +308,6 @@ void CatalogueTest::onlyWebViewFollowsSizeChanges()
 }
 
 using Query = QHash<QString, QString>;
-
-void CatalogueTest::parseQueryString_data()
-{
-    QTest::addColumn<std::optional<QString>>("query");
-    QTest::addColumn<Query>("expected");
-
-    const auto q = [](const QString &text) { return std::optional<QString>(text); };
-    QTest::newRow("escaped space") << q("k=a%20b") << Query{{"k", "a b"}};
-    QTest::newRow("plus stays") << q("k=a+b") << Query{{"k", "a+b"}};
-    QTest::newRow("Cyrillic") << q("k=%D0%9F") << Query{{"k", QStringLiteral("П")}};
-    QTest::newRow("further = dropped") << q("x=1=2") << Query{{"x", "1"}};
-    QTest::newRow("later key wins") << q("id=42&id=7") << Query{{"id", "7"}};
-    QTest::newRow("empty value") << q("name=Hello&text=") << Query{{"name", "Hello"}, {"text", ""}};
-    QTest::newRow("escaped key") << q("a%26b=1") << Query{{"a&b", "1"}};
-    QTest::newRow("escaped delimiters in value") << q("t=1%262%3D3") << Query{{"t", "1&2=3"}};
-    QTest::newRow("no query") << std::optional<QString>() << Query{};
-    QTest::newRow("empty query") << q("") << Query{};
-    QTest::newRow("piece without =") << q("flag&id=3&&") << Query{{"id", "3"}};
-    QTest::newRow("broken escape") << q("a=%2&b=%zz&c=ok") << Query{{"c", "ok"}};
-    QTest::newRow("escape at end") << q("a=x%") << Query{};
-    QTest::newRow("invalid UTF-8 value") << q("a=%FF&b=1") << Query{{"b", "1"}};
-    QTest::newRow("invalid UTF-8 key") << q("%C3=1") << Query{};
-}
-
-void CatalogueTest::parseQueryString()
-{
-    QFETCH(std::optional<QString>, query);
-    QFETCH(Query, expected);
-    QCOMPARE(QueryString::parse(query), expected);
-}
-
-void CatalogueTest::linkProtocolComparesExactly_data()
-{
-    QTest::addColumn<QString>("scheme");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("alert") << "kavu" << "alert" << int(InPageLink::Host::Alert);
-    QTest::newRow("music") << "kavu" << "music" << int(InPageLink::Host::Music);
-    QTest::newRow("upper-case scheme") << "KAVU" << "music" << int(InPageLink::Host::None);
-    QTest::newRow("capitalised host") << "kavu" << "Music" << int(InPageLink::Host::None);
-    QTest::newRow("other host") << "kavu" << "player" << int(InPageLink::Host::None);
-    QTest::newRow("https") << "https" << "music" << int(InPageLink::Host::None);
-}
-
-void CatalogueTest::linkProtocolComparesExactly()
-{
-    QFETCH(QString, scheme);
-    QFETCH(QString, host);
-    QFETCH(int, expected);
-    QCOMPARE(int(InPageLink::classify(scheme, host)), expected);
-}
 
 std::unique_ptr<CatalogueViewController> CatalogueTest::makeServedScreen(TestPlatform &platform,
                                                                        bool music)

@@ -2,9 +2,9 @@
 #include "demo/DemoAudio.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoService.h"
-#include "platform/ImageDecoding.h"
-#include "platform/TextDecoding.h"
-#include "player/TrackInfoReply.h"
+#include "platform/ui/ImageDecoding.h"
+#include "platform/net/TextDecoding.h"
+#include "protocol/TrackInfoReply.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>

@@ -1,11 +1,11 @@
 #include "FaultServer.h"
 #include "demo/DemoAudio.h"
-#include "platform/FilePlayer.h"
-#include "platform/MediaFilePlayerFactory.h"
-#include "platform/MediaStreamingPlayerFactory.h"
-#include "platform/ProcessMemory.h"
-#include "platform/StreamingPlayer.h"
-#include "platform/StreamingPlayerItem.h"
+#include "platform/media/FilePlayer.h"
+#include "platform/media/MediaFilePlayerFactory.h"
+#include "platform/media/MediaStreamingPlayerFactory.h"
+#include "ProcessMemory.h"
+#include "platform/media/StreamingPlayer.h"
+#include "platform/media/StreamingPlayerItem.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>

@@ -7,10 +7,10 @@
 #include "catalogue/SecondViewController.h"
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
-#include "platform/NavigationBar.h"
-#include "platform/NavigationItem.h"
-#include "platform/ProcessMemory.h"
-#include "platform/UrlLoader.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationItem.h"
+#include "ProcessMemory.h"
+#include "platform/net/UrlLoader.h"
 
 #include <QDir>
 #include <QElapsedTimer>

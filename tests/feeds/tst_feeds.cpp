@@ -1,11 +1,8 @@
 #include "LocalHttpServer.h"
 #include "TestPlatform.h"
-#include "app/InputViewController.h"
-#include "app/PlayerViewController.h"
-#include "app/SearchViewController.h"
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
-#include "platform/Autoresizing.h"
+#include "platform/ui/Autoresizing.h"
 
 #include <QTest>
 #include <QTextBlock>
@@ -26,8 +23,6 @@ private Q_SLOTS:
     void developersAddress();
     void newsAddressIgnoresTheStoredAddress();
     void textViewFramesAndResizing();
-    void searchPageFillsTheScreen();
-    void placeholdersExist();
 
 private:
     template<typename Screen>
@@ -175,39 +170,6 @@ void FeedsTest::textViewFramesAndResizing()
     QCOMPARE(developers->textView()->geometry(), QRect(0, 175, 400, 50));
     news.reset();
     developers.reset();
-}
-
-void FeedsTest::searchPageFillsTheScreen()
-{
-    TestPlatform platform;
-    QWidget window;
-    auto screen = makeScreen<SearchViewController>(platform, &window);
-    window.show();
-    FakeWebView *page = platform.lastWebView();
-    QCOMPARE(screen->webView(), page);
-    QCOMPARE(page->delegate(), nullptr);
-    QCOMPARE(page->loadRequests(), QList<QUrl>{QUrl(QStringLiteral("https://service.test/app-version/search"))});
-    QCOMPARE(page->geometry(), QRect(0, 0, 320, 568));
-    screen->resize(500, 300);
-    QCOMPARE(page->geometry(), QRect(0, 0, 500, 300));
-    screen->didReceiveMemoryWarning();
-    QCOMPARE(screen->webView(), page);
-    QCOMPARE(page->loadRequests().size(), 1);
-    // A kavu link on the page is nobody's business on this screen.
-    QVERIFY(page->navigate(QUrl(QStringLiteral("kavu://music?id=1"))));
-    QCOMPARE(platform.alerts.count(), 0);
-    screen.reset();
-}
-
-void FeedsTest::placeholdersExist()
-{
-    InputViewController input;
-    input.loadViewIfNeeded();
-    QCOMPARE(input.idTextField(), nullptr);
-    QCOMPARE(input.submitButton(), nullptr);
-    PlayerViewController player;
-    player.loadViewIfNeeded();
-    QVERIFY(player.isViewLoaded());
 }
 
 QTEST_MAIN(FeedsTest)

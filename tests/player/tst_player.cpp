@@ -2,9 +2,9 @@
 #include "LogCapture.h"
 #include "TestPlatform.h"
 #include "catalogue/SecondViewController.h"
-#include "platform/Geometry.h"
+#include "platform/ui/Geometry.h"
 #include "player/PlayerLayout.h"
-#include "player/TrackInfoReply.h"
+#include "protocol/TrackInfoReply.h"
 
 #include <QTest>
 

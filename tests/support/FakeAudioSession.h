@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/AudioSession.h"
+#include "platform/media/AudioSession.h"
 
 // An audio session that can be made to refuse the playback category.
 class FakeAudioSession : public AudioSession

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FilePlayer.h"
-#include "platform/FilePlayerFactory.h"
+#include "platform/media/FilePlayer.h"
+#include "platform/media/FilePlayerFactory.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/StreamingPlayer.h"
-#include "platform/StreamingPlayerFactory.h"
-#include "platform/StreamingPlayerItem.h"
+#include "platform/media/StreamingPlayer.h"
+#include "platform/media/StreamingPlayerFactory.h"
+#include "platform/media/StreamingPlayerItem.h"
 
 #include <QList>
 #include <QMap>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/AlertPresenter.h"
-#include "platform/AlertView.h"
+#include "platform/ui/AlertPresenter.h"
+#include "platform/ui/AlertView.h"
 
 #include <QList>
 #include <QObject>

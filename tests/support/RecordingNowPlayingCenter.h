@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NowPlayingInfoCenter.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProcessTerminator.h"
+#include "platform/system/ProcessTerminator.h"
 
 #include <QList>
 

@@ -8,8 +8,8 @@
 #include "RecordingAlertPresenter.h"
 #include "RecordingProcessTerminator.h"
 #include "platform/PlatformServices.h"
-#include "platform/UrlLoader.h"
-#include "platform/UserDefaults.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/system/UserDefaults.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,8 +1,0 @@
-#include "platform/EventLoopProcessTerminator.h"
-
-#include <QCoreApplication>
-
-void EventLoopProcessTerminator::exitWithStatus(int status)
-{
-    QCoreApplication::exit(status);
-}

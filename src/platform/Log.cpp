@@ -1,8 +1,0 @@
-#include "platform/Log.h"
-
-Q_LOGGING_CATEGORY(lcKavu, "kavu", QtInfoMsg)
-
-void systemLog(const QString &line)
-{
-    qCInfo(lcKavu, "%s", qUtf8Printable(line));
-}

@@ -1,7 +1,0 @@
-#include "platform/MprisRootAdaptor.h"
-
-MprisRootAdaptor::MprisRootAdaptor(QObject *parent, const QString &desktopEntry)
-    : QDBusAbstractAdaptor(parent)
-    , m_desktopEntry(desktopEntry)
-{
-}

@@ -1,7 +1,0 @@
-#include "platform/StreamingPlayerItem.h"
-
-StreamingPlayerItem::StreamingPlayerItem(const QUrl &url, QObject *parent)
-    : QObject(parent)
-    , m_url(url)
-{
-}

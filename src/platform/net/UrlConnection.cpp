@@ -1,0 +1,135 @@
+#include "platform/net/UrlConnection.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+const QString UrlConnection::kTooLarge = QStringLiteral("The response is too large.");
+
+UrlConnection::UrlConnection(QNetworkAccessManager *manager, const QUrl &url, qint64 maxBytes,
+                             int timeoutMs, UrlConnectionDelegate *delegate, QObject *delegateObject)
+    : QObject(manager)
+    , m_manager(manager)
+    , m_url(url)
+    , m_maxBytes(maxBytes)
+    , m_timeoutMs(timeoutMs)
+    , m_delegate(delegate)
+    , m_delegateObject(delegateObject)
+{
+}
+
+bool UrlConnection::hasHttpBody(QNetworkReply *reply)
+{
+    if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        return false;
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        return true;
+    // Errors that only restate the HTTP status of a complete response. Qt
+    // also reports a body it stopped inflating (a likely gzip bomb) as
+    // unknown content; on a successful status that is a failure, not a body.
+    case QNetworkReply::ContentAccessDenied:
+    case QNetworkReply::ContentOperationNotPermittedError:
+    case QNetworkReply::ContentNotFoundError:
+    case QNetworkReply::AuthenticationRequiredError:
+    case QNetworkReply::ContentReSendError:
+    case QNetworkReply::ContentConflictError:
+    case QNetworkReply::ContentGoneError:
+    case QNetworkReply::UnknownContentError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::InternalServerError:
+    case QNetworkReply::OperationNotImplementedError:
+    case QNetworkReply::ServiceUnavailableError:
+    case QNetworkReply::UnknownServerError:
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
+    default:
+        return false;
+    }
+}
+
+bool UrlConnection::delegateAlive() const
+{
+    return m_delegate && m_delegateObject;
+}
+
+void UrlConnection::start()
+{
+    if (!m_url.isValid() || m_url.isRelative()) {
+        QTimer::singleShot(0, this, [this] { fail(QStringLiteral("unsupported URL")); });
+        return;
+    }
+    QNetworkRequest request(m_url);
+    request.setTransferTimeout(m_timeoutMs);
+    m_reply = m_manager->get(request);
+    // The transfer time-out only counts silence; a server that trickles a
+    // body without end is stopped by a deadline for the whole request.
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(m_timeoutMs);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("The request timed out.")); });
+    m_deadline.start();
+    connect(m_reply, &QNetworkReply::readyRead, this, &UrlConnection::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &UrlConnection::onFinished);
+    // A response that follows a redirect starts the body afresh.
+    connect(m_reply, &QNetworkReply::redirected, this, [this] { m_responseReported = false; });
+}
+
+void UrlConnection::onReadyRead()
+{
+    if (m_ended)
+        return;
+    if (!m_responseReported) {
+        m_responseReported = true;
+        m_received = 0;
+        const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (delegateAlive())
+            m_delegate->connectionDidReceiveResponse(this, status);
+    }
+    while (!m_ended && m_reply && m_reply->bytesAvailable() > 0) {
+        // Never more than one byte past the limit is read.
+        const QByteArray data =
+            m_reply->read(qMin(m_reply->bytesAvailable(), m_maxBytes - m_received + 1));
+        m_received += data.size();
+        if (m_received > m_maxBytes) {
+            fail(kTooLarge);
+            return;
+        }
+        if (delegateAlive())
+            m_delegate->connectionDidReceiveData(this, data);
+    }
+}
+
+void UrlConnection::onFinished()
+{
+    if (m_ended)
+        return;
+    if (!hasHttpBody(m_reply)) {
+        fail(m_reply->errorString());
+        return;
+    }
+    onReadyRead();
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_deadline.stop();
+    if (delegateAlive())
+        m_delegate->connectionDidFinishLoading(this);
+    m_reply->deleteLater();
+    deleteLater();
+}
+
+void UrlConnection::fail(const QString &error)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_deadline.stop();
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+    if (delegateAlive())
+        m_delegate->connectionDidFailWithError(this, error);
+    deleteLater();
+}

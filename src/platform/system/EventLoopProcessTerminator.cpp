@@ -1,0 +1,8 @@
+#include "platform/system/EventLoopProcessTerminator.h"
+
+#include <QCoreApplication>
+
+void EventLoopProcessTerminator::exitWithStatus(int status)
+{
+    QCoreApplication::exit(status);
+}

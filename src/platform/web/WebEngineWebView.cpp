@@ -1,0 +1,165 @@
+#include "platform/web/WebEngineWebView.h"
+
+#include <QPointer>
+#include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEngineView>
+
+namespace {
+
+WebViewNavigationType toNavigationType(QWebEnginePage::NavigationType type)
+{
+    switch (type) {
+    case QWebEnginePage::NavigationTypeLinkClicked:
+        return WebViewNavigationType::LinkClicked;
+    case QWebEnginePage::NavigationTypeFormSubmitted:
+        return WebViewNavigationType::FormSubmitted;
+    case QWebEnginePage::NavigationTypeBackForward:
+        return WebViewNavigationType::BackForward;
+    case QWebEnginePage::NavigationTypeReload:
+        return WebViewNavigationType::Reload;
+    default:
+        return WebViewNavigationType::Other;
+    }
+}
+
+} // namespace
+
+WebEngineWebPage::WebEngineWebPage(QWebEngineProfile *profile, WebView *owner)
+    : QWebEnginePage(profile, owner)
+    , m_owner(owner)
+{
+}
+
+bool WebEngineWebPage::showsItself(const QUrl &url)
+{
+    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("kavu"),
+                                     QStringLiteral("about"), QStringLiteral("data"), QStringLiteral("blob")};
+    return schemes.contains(url.scheme());
+}
+
+bool WebEngineWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type,
+                                               bool isMainFrame)
+{
+    WebViewDelegate *delegate = m_owner->delegate();
+    // In-page links have no content to load: without a delegate to act on
+    // them they are refused, so that the page stays. Links of any scheme
+    // the web view does not show itself (mail, other applications) are
+    // refused before anyone is asked: allowed, the engine would hand them
+    // to the desktop, which would start another application.
+    const bool allowed = !showsItself(url) ? false
+        : delegate ? delegate->webViewShouldStartLoadWithRequest(m_owner, url, toNavigationType(type))
+                   : url.scheme() != QLatin1String("kavu");
+    if (isMainFrame) {
+        m_lastAllowed = allowed;
+        if (allowed)
+            m_lastAllowedUrl = url;
+    }
+    return allowed;
+}
+
+WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, QWidget *parent)
+    : WebView(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new QWebEngineView(this);
+    m_page = new WebEngineWebPage(profile, this);
+    m_view->setPage(m_page);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineWebView::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineWebView::refreshTitle);
+}
+
+WebEngineWebView::~WebEngineWebView()
+{
+    setDelegate(nullptr);
+    // The view must let go of the page before the page goes.
+    m_view->setPage(nullptr);
+    delete m_page;
+}
+
+void WebEngineWebView::loadRequest(const QUrl &request)
+{
+    // Only an absolute address can be loaded; a relative one shows no page.
+    if (request.isValid() && !request.isRelative())
+        m_page->load(request);
+}
+
+void WebEngineWebView::goBack()
+{
+    m_page->triggerAction(QWebEnginePage::Back);
+}
+
+bool WebEngineWebView::canGoBack() const
+{
+    return m_page->history()->canGoBack();
+}
+
+QString WebEngineWebView::documentTitle() const
+{
+    return m_title;
+}
+
+QUrl WebEngineWebView::currentUrl() const
+{
+    return m_page->url();
+}
+
+void WebEngineWebView::refreshTitle()
+{
+    // The title signal first carries the address while the document title is
+    // not known yet, so the title is always read from the document.
+    QPointer<WebEngineWebView> self(this);
+    m_page->runJavaScript(QStringLiteral("document.title"), [self](const QVariant &result) {
+        if (self)
+            self->m_title = result.toString();
+    });
+}
+
+void WebEngineWebView::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        // A refused navigation still starts and stops inside the engine;
+        // only a navigation the delegate allowed is a load of ours.
+        if (!m_page->lastNavigationAllowed())
+            return;
+        m_loadReported = true;
+        ++m_loadSerial;
+        if (delegate())
+            delegate()->webViewDidStartLoad(this);
+        return;
+    case QWebEngineLoadingInfo::LoadSucceededStatus: {
+        if (!m_loadReported)
+            return;
+        m_loadReported = false;
+        const quint64 serial = m_loadSerial;
+        QPointer<WebEngineWebView> self(this);
+        m_page->runJavaScript(QStringLiteral("document.title"), [self, serial](const QVariant &result) {
+            if (!self)
+                return;
+            self->m_title = result.toString();
+            if (serial == self->m_loadSerial && self->delegate())
+                self->delegate()->webViewDidFinishLoad(self);
+        });
+        return;
+    }
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (!m_loadReported)
+            return;
+        m_loadReported = false;
+        if (delegate())
+            delegate()->webViewDidFailLoadWithError(this, info.errorString());
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        if (!m_loadReported)
+            return;
+        m_loadReported = false;
+        if (delegate())
+            delegate()->webViewDidFailLoadWithError(this, QStringLiteral("The load was stopped."));
+        return;
+    }
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/web/WebView.h"
+
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+
+class QWebEngineProfile;
+class QWebEngineView;
+
+// The page behind WebEngineWebView: asks the view's delegate before every
+// navigation.
+class WebEngineWebPage : public QWebEnginePage
+{
+    Q_OBJECT
+
+public:
+    WebEngineWebPage(QWebEngineProfile *profile, WebView *owner);
+
+    // Set when the last main-frame navigation was allowed.
+    bool lastNavigationAllowed() const { return m_lastAllowed; }
+    QUrl lastAllowedUrl() const { return m_lastAllowedUrl; }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+
+private:
+    // Whether the engine shows what a URL names itself, or would hand the
+    // URL on to the desktop.
+    static bool showsItself(const QUrl &url);
+
+    WebView *m_owner;
+    bool m_lastAllowed = false;
+    QUrl m_lastAllowedUrl;
+};
+
+// The web view on Qt WebEngine.
+class WebEngineWebView : public WebView
+{
+    Q_OBJECT
+
+public:
+    WebEngineWebView(QWebEngineProfile *profile, QWidget *parent = nullptr);
+    ~WebEngineWebView() override;
+
+    void loadRequest(const QUrl &request) override;
+    void goBack() override;
+    bool canGoBack() const override;
+    QString documentTitle() const override;
+    QUrl currentUrl() const override;
+
+    QWebEngineView *engineView() const { return m_view; }
+    QWebEnginePage *page() const { return m_page; }
+
+private:
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void refreshTitle();
+
+    QWebEngineView *m_view = nullptr;
+    WebEngineWebPage *m_page = nullptr;
+    QString m_title;
+    bool m_loadReported = false;
+    quint64 m_loadSerial = 0;
+};

@@ -1,0 +1,129 @@
+#include "LocalHttpServer.h"
+#include "platform/net/UrlLoader.h"
+#include "platform/net/UrlText.h"
+
+#include <QTest>
+
+// The network seam: URL text and URL loading.
+class NetTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void urlWithString_data();
+    void urlWithString();
+    void urlLoaderOutcomes_data();
+    void urlLoaderOutcomes();
+};
+
+void NetTest::urlWithString_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isUrl");
+    QTest::addColumn<bool>("isWebUrl");
+
+    QTest::newRow("https") << "https://example.org/kavu/music/?version=1.0" << true << true;
+    QTest::newRow("http with port") << "http://127.0.0.1:8080/a.mp3" << true << true;
+    QTest::newRow("escaped") << "https://example.org/a%20b" << true << true;
+    QTest::newRow("empty") << "" << false << false;
+    QTest::newRow("leading space") << " https://example.org/a.mp3" << false << false;
+    QTest::newRow("inner space") << "https://example.org/a b" << false << false;
+    QTest::newRow("only white space then slash") << "   /" << false << false;
+    QTest::newRow("line break") << "https://example.org/a\n" << false << false;
+    QTest::newRow("non-ASCII") << "https://example.org/музыка" << false << false;
+    QTest::newRow("broken escape") << "https://example.org/a%2" << false << false;
+    QTest::newRow("bad escape digits") << "https://example.org/a%zz" << false << false;
+    QTest::newRow("angle bracket") << "https://example.org/<b>" << false << false;
+    QTest::newRow("two hashes") << "https://example.org/a##b" << false << false;
+    QTest::newRow("fragment") << "https://example.org/a#b" << true << true;
+    QTest::newRow("file scheme") << "file:///etc/passwd" << true << false;
+    QTest::newRow("custom scheme") << "kavu://music?id=1" << true << false;
+    QTest::newRow("relative") << "music/a.mp3" << true << false;
+    QTest::newRow("no host") << "https:///a.mp3" << true << false;
+}
+
+void NetTest::urlWithString()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, isUrl);
+    QFETCH(bool, isWebUrl);
+    const std::optional<QUrl> url = ::urlWithString(text);
+    QCOMPARE(url.has_value(), isUrl);
+    if (url)
+        QCOMPARE(url->toString(QUrl::FullyEncoded), text);
+    QCOMPARE(webUrlWithString(text).has_value(), isWebUrl);
+}
+
+void NetTest::urlLoaderOutcomes_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("hasBody");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("exceeded");
+
+    QTest::newRow("ok") << "/ok" << true << QByteArray("text") << false;
+    QTest::newRow("error status with a body") << "/missing" << true << QByteArray("gone") << false;
+    QTest::newRow("server error with a body") << "/broken" << true << QByteArray("oops") << false;
+    QTest::newRow("empty body") << "/empty" << true << QByteArray("") << false;
+    QTest::newRow("redirect followed") << "/moved" << true << QByteArray("text") << false;
+    QTest::newRow("redirect loop") << "/loop" << false << QByteArray() << false;
+    QTest::newRow("redirect to a file") << "/to-file" << false << QByteArray() << false;
+    QTest::newRow("past the limit") << "/big" << false << QByteArray() << true;
+    QTest::newRow("at the limit") << "/limit" << true << QByteArray(100, 'a') << false;
+    QTest::newRow("time-out") << "/slow" << false << QByteArray() << false;
+    QTest::newRow("not a URL") << "" << false << QByteArray() << false;
+}
+
+void NetTest::urlLoaderOutcomes()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, hasBody);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, exceeded);
+
+    LocalHttpServer server;
+    QVERIFY(server.listen());
+    server.route(QStringLiteral("/ok"), HttpReply::text("text"));
+    server.route(QStringLiteral("/missing"), HttpReply::text("gone", 404));
+    server.route(QStringLiteral("/broken"), HttpReply::text("oops", 500));
+    server.route(QStringLiteral("/empty"), HttpReply::text(""));
+    HttpReply moved = HttpReply::text("", 302);
+    moved.headers.append(qMakePair(QByteArray("Location"), QByteArray("/ok")));
+    server.route(QStringLiteral("/moved"), moved);
+    HttpReply loop = HttpReply::text("", 302);
+    loop.headers.append(qMakePair(QByteArray("Location"), QByteArray("/loop")));
+    server.route(QStringLiteral("/loop"), loop);
+    HttpReply toFile = HttpReply::text("", 302);
+    toFile.headers.append(qMakePair(QByteArray("Location"), QByteArray("file:///etc/passwd")));
+    server.route(QStringLiteral("/to-file"), toFile);
+    server.route(QStringLiteral("/big"), HttpReply::text(QByteArray(101, 'a')));
+    server.route(QStringLiteral("/limit"), HttpReply::text(QByteArray(100, 'a')));
+    HttpReply slow = HttpReply::text("late");
+    slow.delayMs = 2000;
+    server.route(QStringLiteral("/slow"), slow);
+
+    UrlLoader loader;
+    loader.setTimeoutMs(300);
+    QObject context;
+    std::optional<UrlResponse> outcome;
+    int calls = 0;
+    const QUrl url = path.isEmpty() ? QUrl() : server.url(path);
+    loader.get(url, 100, &context, [&](const UrlResponse &response) {
+        ++calls;
+        outcome = response;
+    });
+    // Never at once, always on the event loop.
+    QCOMPARE(calls, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 5000);
+    QCOMPARE(outcome->succeeded(), hasBody);
+    QCOMPARE(outcome->exceededLimit, exceeded);
+    if (hasBody)
+        QCOMPARE(*outcome->data, body);
+    else
+        QVERIFY(!outcome->error.isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(calls, 1);
+}
+
+QTEST_GUILESS_MAIN(NetTest)
+#include "tst_net.moc"

@@ -1,0 +1,235 @@
+#include "KavuTestMain.h"
+#include "LocalHttpServer.h"
+#include "platform/web/KavuSchemeHandler.h"
+#include "platform/web/WebEngineWebView.h"
+
+#include <QDesktopServices>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace {
+
+// Refuses every "kavu" URL and records what it was asked and told.
+class RecordingWebDelegate : public WebViewDelegate
+{
+public:
+    bool webViewShouldStartLoadWithRequest(WebView *, const QUrl &request,
+                                           WebViewNavigationType) override
+    {
+        asked.append(request);
+        return request.scheme() != QLatin1String("kavu");
+    }
+    void webViewDidStartLoad(WebView *) override { ++started; }
+    void webViewDidFinishLoad(WebView *view) override
+    {
+        ++finished;
+        titlesAtFinish.append(view->documentTitle());
+    }
+    void webViewDidFailLoadWithError(WebView *, const QString &error) override
+    {
+        ++failed;
+        errors.append(error);
+    }
+
+    QList<QUrl> asked;
+    QStringList titlesAtFinish;
+    QStringList errors;
+    int started = 0;
+    int finished = 0;
+    int failed = 0;
+};
+
+// Stands in for the desktop's handlers of other applications' links.
+class UrlHandlerRecorder : public QObject
+{
+    Q_OBJECT
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+
+public:
+    QList<QUrl> opened;
+};
+
+const QString kOtherAppPage = QStringLiteral(
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Музыка</title>"
+    "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
+    "</head><body><a id=\"mail\" href=\"mailto:someone@example.com\">почта</a>"
+    "<a id=\"app\" href=\"x-other-app://open?what=1\">приложение</a></body></html>");
+
+const QString kLinkPage = QStringLiteral(
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Музыка</title>"
+    "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
+    "</head><body><a id=\"track\" href=\"kavu://music?id=42\">трек</a></body></html>");
+
+} // namespace
+
+class WebEngineTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void pageLoadsWithCyrillicTitle();
+    void inPageLinksReachDelegateAndPageStays();
+    void failedLoadIsReported();
+    void withoutDelegateInPageLinksDoNothing();
+    void pageCannotOpenLocalFilesOrWindows();
+    void pageCannotOpenOtherApplications();
+
+private:
+    WebEngineWebView *loadPage(const QUrl &url);
+
+    LocalHttpServer m_server;
+    QWebEngineProfile *m_profile = nullptr;
+    WebEngineWebView *m_view = nullptr;
+    RecordingWebDelegate m_delegate;
+};
+
+void WebEngineTest::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.route(QStringLiteral("/music/"), HttpReply::html(kLinkPage));
+    m_server.route(QStringLiteral("/other/"), HttpReply::html(kOtherAppPage));
+    m_profile = new QWebEngineProfile(this);
+    KavuSchemeHandler::install(m_profile);
+}
+
+void WebEngineTest::cleanupTestCase()
+{
+    delete m_profile;
+}
+
+void WebEngineTest::init()
+{
+    m_delegate = RecordingWebDelegate();
+}
+
+void WebEngineTest::cleanup()
+{
+    delete m_view;
+    m_view = nullptr;
+}
+
+WebEngineWebView *WebEngineTest::loadPage(const QUrl &url)
+{
+    m_view = new WebEngineWebView(m_profile);
+    m_view->resize(320, 480);
+    m_view->setDelegate(&m_delegate);
+    m_view->show();
+    m_view->loadRequest(url);
+    return m_view;
+}
+
+void WebEngineTest::pageLoadsWithCyrillicTitle()
+{
+    const QUrl url = m_server.url(QStringLiteral("/music/?version=1.0"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    QCOMPARE(m_delegate.started, 1);
+    QCOMPARE(m_delegate.failed, 0);
+    // The first load is put to the delegate too.
+    QCOMPARE(m_delegate.asked.value(0), url);
+    QCOMPARE(m_delegate.titlesAtFinish, QStringList{QStringLiteral("Музыка")});
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+    QCOMPARE(m_view->currentUrl(), url);
+}
+
+void WebEngineTest::inPageLinksReachDelegateAndPageStays()
+{
+    const QUrl url = m_server.url(QStringLiteral("/music/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+
+    // A real click on the link. The first clicks may come before the page
+    // takes input, so it clicks until the link is followed.
+    QWidget *surface = m_view->engineView()->focusProxy();
+    QVERIFY(surface);
+    const QUrl music(QStringLiteral("kavu://music?id=42"));
+    for (int attempt = 0; attempt < 40 && !m_delegate.asked.contains(music); ++attempt) {
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::qWait(250);
+    }
+    QVERIFY(m_delegate.asked.contains(music));
+
+    // A navigation started by the page's script.
+    m_view->page()->runJavaScript(
+        QStringLiteral("window.location.href = 'kavu://alert?name=Hello&text=World';"));
+    const QUrl alert(QStringLiteral("kavu://alert?name=Hello&text=World"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_delegate.asked.contains(alert), 10000);
+
+    // Refused navigations are neither started nor finished loads, and the
+    // page stays where it was.
+    QTest::qWait(300);
+    QCOMPARE(m_delegate.started, 1);
+    QCOMPARE(m_delegate.finished, 1);
+    QCOMPARE(m_delegate.failed, 0);
+    QCOMPARE(m_view->currentUrl(), url);
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+}
+
+void WebEngineTest::failedLoadIsReported()
+{
+    loadPage(QUrl(LocalHttpServer::closedOrigin() + QStringLiteral("/kavu/music/")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.failed, 1, 20000);
+    QCOMPARE(m_delegate.started, 1);
+    QCOMPARE(m_delegate.finished, 0);
+    QVERIFY(!m_delegate.errors.value(0).isEmpty());
+}
+
+void WebEngineTest::withoutDelegateInPageLinksDoNothing()
+{
+    const QUrl url = m_server.url(QStringLiteral("/music/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    m_view->setDelegate(nullptr);
+    QTest::mouseClick(m_view->engineView()->focusProxy(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::qWait(500);
+    QCOMPARE(m_view->currentUrl(), url);
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+}
+
+void WebEngineTest::pageCannotOpenLocalFilesOrWindows()
+{
+    const QUrl url = m_server.url(QStringLiteral("/music/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    m_view->page()->runJavaScript(QStringLiteral("window.open('%1', '_blank');").arg(url.toString()));
+    m_view->page()->runJavaScript(QStringLiteral("window.location.href = 'file:///etc/hostname';"));
+    QTest::qWait(800);
+    // No new window, and the page stays: a web page may not navigate to a file.
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY(widget == m_view || !widget->isVisible() || !qobject_cast<QWebEngineView *>(widget));
+    QCOMPARE(m_view->currentUrl(), url);
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+}
+
+void WebEngineTest::pageCannotOpenOtherApplications()
+{
+    // Links to other applications' schemes would go to the desktop's
+    // handlers; neither a click nor a script may get them there.
+    UrlHandlerRecorder handlers;
+    const QStringList schemes{QStringLiteral("mailto"), QStringLiteral("x-other-app")};
+    for (const QString &scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &handlers, "open");
+    const QUrl url = m_server.url(QStringLiteral("/other/"));
+    loadPage(url);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    QWidget *surface = m_view->engineView()->focusProxy();
+    for (int attempt = 0; attempt < 12; ++attempt) {
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, attempt % 2 ? 150 : 50));
+        QTest::qWait(250);
+    }
+    m_view->page()->runJavaScript(QStringLiteral("window.location.href = 'x-other-app://script';"));
+    QTest::qWait(800);
+    for (const QString &scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+    QCOMPARE(handlers.opened, QList<QUrl>{});
+    QCOMPARE(m_view->currentUrl(), url);
+}
+
+KAVU_TEST_MAIN(WebEngineTest)
+#include "tst_webengine.moc"
