@@ -15,6 +15,7 @@
 #include "demo/DemoService.h"
 #include "platform/web/WebEngineWebView.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTabBar>
 #include <QWebEngineView>
@@ -86,17 +87,28 @@ QPoint AppTest::elementCenter(WebEngineWebView *view, const QString &selector)
 void AppTest::delegateAnswersYesAndDoesNothing()
 {
     TestPlatform platform;
+    MainWindow window(platform.services);
+    window.show();
+    window.tabs()->setCurrentIndex(1);
+    const QWidgetList before = QApplication::topLevelWidgets();
     AppDelegate delegate;
-    QVERIFY(delegate.applicationDidFinishLaunchingWithOptions({}));
+    delegate.setWindow(&window);
+    // Launch options are ignored, an address among them.
     QVERIFY(delegate.applicationDidFinishLaunchingWithOptions(
         {{QStringLiteral("url"), QStringLiteral("kavu://music?id=1")}}));
-    QVERIFY(!delegate.window());
     delegate.applicationWillResignActive();
     delegate.applicationDidEnterBackground();
     delegate.applicationWillEnterForeground();
     delegate.applicationDidBecomeActive();
     delegate.applicationWillTerminate();
-    QVERIFY(!platform.userDefaults->hasKey(QStringLiteral("customURL")));
+    QCoreApplication::processEvents();
+    // The window, its screens and the settings are as they were.
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.tabs()->currentIndex(), 1);
+    QCOMPARE(QApplication::topLevelWidgets().size(), before.size());
+    QVERIFY(!window.accountScreen()->isViewLoaded());
+    QCOMPARE(platform.streamingPlayers.urls, QList<QUrl>{});
+    QVERIFY(!QFileInfo(platform.userDefaults->filePath()).size());
 }
 
 void AppTest::searchPageFillsTheScreen()
@@ -117,8 +129,10 @@ void AppTest::searchPageFillsTheScreen()
     screen->didReceiveMemoryWarning();
     QCOMPARE(screen->webView(), page);
     QCOMPARE(page->loadRequests().size(), 1);
-    // A kavu link on the page is nobody's business on this screen.
-    QVERIFY(page->navigate(QUrl(QStringLiteral("kavu://music?id=1"))));
+    // A kavu link on the page is nobody's business on this screen: the page
+    // stays, nothing is looked up and nothing is shown.
+    QVERIFY(!page->navigate(QUrl(QStringLiteral("kavu://music?id=1"))));
+    QCOMPARE(page->history(), QList<QUrl>{});
     QCOMPARE(platform.alerts.count(), 0);
     screen.reset();
 }

@@ -1,3 +1,4 @@
+#include "SettingsFileCopy.h"
 #include "TestPlatform.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
@@ -220,8 +221,8 @@ void CatalogueTest::settingsDialogResult()
     QCOMPARE(platform.userDefaults->stringForKey(QStringLiteral("customURL")), storedAfter);
     if (storedAfter) {
         // Flushed to the file before the process ends.
-        UserDefaults reread(platform.userDefaults->filePath());
-        QCOMPARE(reread.stringForKey(QStringLiteral("customURL")), storedAfter);
+        const SettingsFileCopy reread(platform.userDefaults->filePath());
+        QCOMPARE(reread->stringForKey(QStringLiteral("customURL")), storedAfter);
     }
 }
 

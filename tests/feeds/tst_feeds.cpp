@@ -18,6 +18,7 @@ private Q_SLOTS:
     void init();
     void feedTexts_data();
     void feedTexts();
+    void eachResponseStartsTheBodyAfresh();
     void refusedConnection();
     void developersAddress_data();
     void developersAddress();
@@ -103,6 +104,22 @@ void FeedsTest::feedTexts()
         for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
             QCOMPARE(block.blockFormat().alignment(), Qt::AlignHCenter);
     }
+}
+
+void FeedsTest::eachResponseStartsTheBodyAfresh()
+{
+    TestPlatform platform;
+    platform.services.bundle.serviceHostOrigin = m_server.origin();
+    auto screen = makeScreen<FirstViewController>(platform);
+    QTRY_COMPARE(screen->textView()->text(), QStringLiteral("first line\nsecond line\n"));
+    // The connection reports a second response: only the body after it shows.
+    screen->connectionDidReceiveResponse(nullptr, 302);
+    screen->connectionDidReceiveData(nullptr, "moved body");
+    screen->connectionDidReceiveResponse(nullptr, 200);
+    screen->connectionDidReceiveData(nullptr, "final ");
+    screen->connectionDidReceiveData(nullptr, "body");
+    screen->connectionDidFinishLoading(nullptr);
+    QCOMPARE(screen->textView()->text(), QStringLiteral("final body"));
 }
 
 void FeedsTest::refusedConnection()

@@ -15,7 +15,10 @@ void FakeWebView::goBack()
 
 bool FakeWebView::navigate(const QUrl &url, WebViewNavigationType type)
 {
-    const bool allowed = !delegate() || delegate()->webViewShouldStartLoadWithRequest(this, url, type);
+    // As the engine's page decides: without a delegate an in-page link has
+    // nothing to load and is refused; everything else loads.
+    const bool allowed = delegate() ? delegate()->webViewShouldStartLoadWithRequest(this, url, type)
+                                    : url.scheme() != QLatin1String("kavu");
     if (!allowed)
         return false;
     m_history.append(url);

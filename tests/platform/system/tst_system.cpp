@@ -1,3 +1,4 @@
+#include "SettingsFileCopy.h"
 #include "platform/system/UserDefaults.h"
 
 #include <QFile>
@@ -29,18 +30,18 @@ void SystemTest::userDefaultsRoundTrip()
                                 {QStringLiteral("a"), QStringLiteral("b,c"), QString("")});
         QVERIFY(defaults.synchronize());
     }
-    UserDefaults reread(path);
+    const SettingsFileCopy reread(path);
     // The empty string is a value, not absence.
-    const std::optional<QString> custom = reread.stringForKey(QStringLiteral("customURL"));
+    const std::optional<QString> custom = reread->stringForKey(QStringLiteral("customURL"));
     QVERIFY(custom.has_value());
     QCOMPARE(*custom, QString(""));
-    QCOMPARE(reread.stringForKey(QStringLiteral("login")), std::optional<QString>(QStringLiteral(" демо ")));
-    QCOMPARE(reread.stringForKey(QStringLiteral("gone")), std::nullopt);
-    QVERIFY(!reread.hasKey(QStringLiteral("gone")));
-    QCOMPARE(reread.stringArrayForKey(QStringLiteral("userData")),
+    QCOMPARE(reread->stringForKey(QStringLiteral("login")), std::optional<QString>(QStringLiteral(" демо ")));
+    QCOMPARE(reread->stringForKey(QStringLiteral("gone")), std::nullopt);
+    QVERIFY(!reread->hasKey(QStringLiteral("gone")));
+    QCOMPARE(reread->stringArrayForKey(QStringLiteral("userData")),
              std::optional<QStringList>({QStringLiteral("a"), QStringLiteral("b,c"), QString("")}));
     // A list is not a string.
-    QCOMPARE(reread.stringForKey(QStringLiteral("userData")), std::nullopt);
+    QCOMPARE(reread->stringForKey(QStringLiteral("userData")), std::nullopt);
 }
 
 void SystemTest::userDefaultsFileIsOwnerOnly()
