@@ -202,6 +202,10 @@ void AccountSysViewController::logoutButtonTapped()
 
     if (!cachedImagePath().isEmpty())
         QFile::remove(cachedImagePath());
+    // Pictures still on their way would show a logged-out user's pictures
+    // and write the cache file again.
+    ++m_backgroundRequestSerial;
+    ++m_iconRequestSerial;
 
     loginTextField()->setHidden(false);
     passwordTextField()->setHidden(false);
@@ -313,7 +317,11 @@ void AccountSysViewController::loadBackgroundImageFromURL(const QUrl &url)
             backgroundImageView()->setImage(QImage());
         return;
     }
-    m_services.urlLoader->get(url, kPictureLimit, this, [this](const UrlResponse &response) {
+    const quint64 request = ++m_backgroundRequestSerial;
+    m_services.urlLoader->get(url, kPictureLimit, this, [this, request](const UrlResponse &response) {
+        // Only the latest download counts, and none once the user logged out.
+        if (request != m_backgroundRequestSerial)
+            return;
         if (!response.succeeded()) {
             systemLog(QStringLiteral("Error loading background image: %1").arg(response.error));
             return;
@@ -335,7 +343,10 @@ void AccountSysViewController::loadBackgroundImageFromURL(const QUrl &url)
 
 void AccountSysViewController::loadIconImageFromURL(const QUrl &url)
 {
-    m_services.urlLoader->get(url, kPictureLimit, this, [this](const UrlResponse &response) {
+    const quint64 request = ++m_iconRequestSerial;
+    m_services.urlLoader->get(url, kPictureLimit, this, [this, request](const UrlResponse &response) {
+        if (request != m_iconRequestSerial)
+            return;
         if (!response.succeeded()) {
             systemLog(QStringLiteral("Error loading icon image: %1").arg(response.error));
             return;

@@ -96,4 +96,6 @@ private:
     QString m_customURLKey;
     QPointer<NavigationBar> m_accountBar;
     std::unique_ptr<QLabel> m_loginTitleLabel;
+    quint64 m_backgroundRequestSerial = 0;
+    quint64 m_iconRequestSerial = 0;
 };

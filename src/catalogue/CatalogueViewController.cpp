@@ -119,6 +119,11 @@ bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const
     return true;
 }
 
+bool CatalogueViewController::isLoadingPage() const
+{
+    return loadingOverlay() && !loadingOverlay()->isHidden();
+}
+
 void CatalogueViewController::webViewDidStartLoad(WebView *)
 {
     loadingOverlay()->setHidden(false);

@@ -65,6 +65,7 @@ public:
 
 protected:
     void viewDidLoad() override;
+    bool isLoadingPage() const override;
 
 private:
     CatalogueVariant m_variant;

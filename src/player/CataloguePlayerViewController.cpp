@@ -224,10 +224,19 @@ void CataloguePlayerViewController::fetchDataFromServerWithID(const std::optiona
     const QString address =
         isRadioMode ? Endpoints::randomTrack(site) : Endpoints::trackInfo(site, songID);
     const quint64 request = ++m_trackRequestSerial;
+    m_trackRequestOutstanding = true;
     m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kTrackInfoLimit, this,
                               [this, request](const UrlResponse &response) {
                                   handleTrackInfoResponse(request, response);
                               });
+}
+
+void CataloguePlayerViewController::invalidateTrackRequests()
+{
+    ++m_trackRequestSerial;
+    m_trackRequestOutstanding = false;
+    if (!isLoadingPage())
+        activityIndicator()->stopAnimating();
 }
 
 void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
@@ -235,8 +244,13 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
 {
     if (request != m_trackRequestSerial) {
         systemLog(QStringLiteral("Ответ на устаревший запрос пропущен"));
+        // A stale reply owns the indicator no longer; it stops unless a
+        // newer request or a page load keeps it turning.
+        if (!m_trackRequestOutstanding && !isLoadingPage())
+            activityIndicator()->stopAnimating();
         return;
     }
+    m_trackRequestOutstanding = false;
     const QString error = QStringLiteral("Ошибка");
     const TrackInfoReply reply = TrackInfoReply::receive(response);
     // A next ID is taken even from a reply whose addresses are unusable.

@@ -119,8 +119,13 @@ public:
 protected:
     const PlatformServices &services() const { return m_services; }
 
-    // Makes every outstanding track-info reply stale.
-    void invalidateTrackRequests() { ++m_trackRequestSerial; }
+    // Makes every outstanding track-info reply stale: from now on no track
+    // request is out, and the activity indicator is stopped unless a page
+    // is loading.
+    void invalidateTrackRequests();
+    // Whether the screen shows a page that is still loading (the web side
+    // knows); the activity indicator turns for it too.
+    virtual bool isLoadingPage() const { return false; }
     // Stops and drops the current player, if any.
     void dropPlayer();
 
@@ -161,5 +166,7 @@ private:
     QPointer<StreamingPlayer> m_player;
     std::optional<int> m_timeObserver;
     quint64 m_trackRequestSerial = 0;
+    // Whether the latest track request still waits for its reply.
+    bool m_trackRequestOutstanding = false;
     quint64 m_iconRequestSerial = 0;
 };

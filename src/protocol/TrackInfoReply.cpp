@@ -41,6 +41,8 @@ TrackInfoReply TrackInfoReply::parse(const std::optional<QString> &text)
     reply.status = Status::Valid;
     reply.audioURL = *audio;
     reply.iconURL = *icon;
+    reply.audioText = pieces.at(0);
+    reply.iconText = pieces.at(1);
     reply.songName = pieces.at(2);
     reply.artistName = pieces.at(3);
     return reply;
@@ -71,8 +73,8 @@ TrackInfoReply TrackInfoReply::receive(const UrlResponse &response)
         systemLog(QStringLiteral("Неверный формат URL"));
         return reply;
     }
-    systemLog(QStringLiteral("Audio URL: %1").arg(reply.audioURL.toString(QUrl::FullyEncoded)));
-    systemLog(QStringLiteral("Icon URL: %1").arg(reply.iconURL.toString(QUrl::FullyEncoded)));
+    systemLog(QStringLiteral("Audio URL: %1").arg(reply.audioText));
+    systemLog(QStringLiteral("Icon URL: %1").arg(reply.iconText));
     systemLog(QStringLiteral("Song Name: %1").arg(reply.songName));
     systemLog(QStringLiteral("Artist Name: %1").arg(reply.artistName));
     return reply;

@@ -25,6 +25,10 @@ struct TrackInfoReply
     std::optional<QString> nextSongID;
     QUrl audioURL;
     QUrl iconURL;
+    // The two addresses as the reply wrote them; the URLs above are their
+    // parsed, normalised form (a host in lower case, say).
+    QString audioText;
+    QString iconText;
     QString songName;
     QString artistName;
     QString connectionError;

@@ -1,6 +1,8 @@
+#include "SettingsFileCopy.h"
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
+#include "platform/net/UrlConnection.h"
 #include "protocol/AccountReply.h"
 #include "account/AccountSysViewController.h"
 #include "platform/ui/Geometry.h"
@@ -53,6 +55,8 @@ private Q_SLOTS:
     void replies();
     void completionRunsBeforeTheMessage();
     void backgroundCache();
+    void latePicturesChangeNothing_data();
+    void latePicturesChangeNothing();
     void logout();
     void refreshReplacesTheViews();
 
@@ -75,12 +79,19 @@ void AccountTest::initTestCase()
             return HttpReply::text(m_background);
         if (request.path() == QLatin1String("/icon.png"))
             return HttpReply::text(pngBytes(Qt::blue));
+        if (request.path() == QLatin1String("/slow-bg.png")) {
+            HttpReply late = HttpReply::text(pngBytes(Qt::green));
+            late.delayMs = 300;
+            return late;
+        }
         return HttpReply::text("missing", 404);
     });
 }
 
 void AccountTest::init()
 {
+    // Downloads a screen of an earlier test started may still reach the server.
+    QTRY_COMPARE(UrlConnection::liveCount(), 0);
     m_server.clearRequests();
     m_body = QStringLiteral("demo,%1/bg.png,%1/icon.png").arg(m_server.origin()).toUtf8();
     m_background = pngBytes(Qt::red);
@@ -201,9 +212,9 @@ void AccountTest::authorize()
         return;
     }
     // Stored and on disk before the request goes out.
-    UserDefaults reread(platform.userDefaults->filePath());
-    QCOMPARE(reread.stringForKey(QStringLiteral("login")), std::optional<QString>(login));
-    QCOMPARE(reread.stringForKey(QStringLiteral("password")), std::optional<QString>(password));
+    const SettingsFileCopy reread(platform.userDefaults->filePath());
+    QCOMPARE(reread->stringForKey(QStringLiteral("login")), std::optional<QString>(login));
+    QCOMPARE(reread->stringForKey(QStringLiteral("password")), std::optional<QString>(password));
     QCOMPARE(screen->resultLabel()->text(), login);
     QVERIFY(!screen->authButton()->isVisibleTo(screen.get()));
     QVERIFY(screen->activityIndicator()->isAnimating());
@@ -275,8 +286,8 @@ void AccountTest::replies()
     QCOMPARE(capture.lines(), expectedLog);
     QCOMPARE(platform.userDefaults->stringArrayForKey(QStringLiteral("userData")),
              std::optional<QStringList>(fields));
-    UserDefaults reread(platform.userDefaults->filePath());
-    QCOMPARE(reread.stringArrayForKey(QStringLiteral("userData")), std::optional<QStringList>(fields));
+    const SettingsFileCopy reread(platform.userDefaults->filePath());
+    QCOMPARE(reread->stringArrayForKey(QStringLiteral("userData")), std::optional<QStringList>(fields));
     QVERIFY(screen->logoutButton()->isVisibleTo(screen.get()));
     QVERIFY(screen->refreshButton()->isVisibleTo(screen.get()));
     QVERIFY(screen->customDimmingView()->isVisibleTo(screen.get()));
@@ -375,6 +386,40 @@ void AccountTest::backgroundCache()
     QVERIFY(!QFile::exists(screen->cachedImagePath()));
 }
 
+void AccountTest::latePicturesChangeNothing_data()
+{
+    QTest::addColumn<bool>("logout"); // else a newer background download follows
+    QTest::newRow("newer download") << false;
+    QTest::newRow("logout") << true;
+}
+
+void AccountTest::latePicturesChangeNothing()
+{
+    QFETCH(bool, logout);
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    // The late pictures are green; the background served at once is red.
+    const QUrl late(m_server.origin() + QStringLiteral("/slow-bg.png"));
+    screen->loadBackgroundImageFromURL(late);
+    screen->loadIconImageFromURL(late);
+    if (logout)
+        screen->logoutButtonTapped();
+    else
+        screen->loadBackgroundImageFromURL(QUrl(m_server.origin() + QStringLiteral("/bg.png")));
+    QTRY_COMPARE(m_server.requests().size(), logout ? 2 : 3);
+    QTest::qWait(500);
+    QCOMPARE(screen->iconImageView()->hasImage(), !logout);
+    QFile cache(screen->cachedImagePath());
+    if (logout) {
+        QVERIFY(!screen->backgroundImageView()->hasImage());
+        QVERIFY(!cache.exists());
+    } else {
+        QCOMPARE(screen->backgroundImageView()->image().pixelColor(0, 0), QColor(Qt::red));
+        QVERIFY(cache.open(QIODevice::ReadOnly));
+        QCOMPARE(cache.readAll(), m_background);
+    }
+}
+
 void AccountTest::logout()
 {
     TestPlatform platform;
@@ -389,8 +434,8 @@ void AccountTest::logout()
     screen->logoutButton()->click();
     for (const char *key : {"login", "password", "userData"})
         QVERIFY(!platform.userDefaults->hasKey(QString::fromLatin1(key)));
-    UserDefaults reread(platform.userDefaults->filePath());
-    QVERIFY(!reread.hasKey(QStringLiteral("password")));
+    const SettingsFileCopy reread(platform.userDefaults->filePath());
+    QVERIFY(!reread->hasKey(QStringLiteral("password")));
     QVERIFY(screen->loginTextField()->isVisibleTo(root));
     QVERIFY(screen->passwordTextField()->isVisibleTo(root));
     QVERIFY(screen->authButton()->isVisibleTo(root));

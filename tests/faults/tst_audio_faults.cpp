@@ -30,6 +30,7 @@ private Q_SLOTS:
     void initTestCase();
     void streamingOutcomes_data();
     void streamingOutcomes();
+    void pausedStreamWaitsToStart();
     void fileOutcomes_data();
     void fileOutcomes();
 
@@ -95,6 +96,24 @@ void AudioFaultsTest::streamingOutcomes()
         QVERIFY(!failed.at(0).at(0).toString().isEmpty());
     }
     QCOMPARE(player->rate(), 0.0f);
+}
+
+void AudioFaultsTest::pausedStreamWaitsToStart()
+{
+    // Paused before it starts, a stream does not fail at the start deadline;
+    // play gives it the rest of its time.
+    m_server.setFault(Fault::EndlessHeaders);
+    MediaStreamingPlayerFactory factory;
+    factory.setStartTimeoutMs(600);
+    StreamingPlayerItem *item = factory.playerItemWithURL(QUrl(m_server.origin() + QStringLiteral("/t.wav")));
+    std::unique_ptr<StreamingPlayer> player(factory.playerWithPlayerItem(item));
+    QSignalSpy failed(item, &StreamingPlayerItem::failedToPlayToEndTime);
+    player->play();
+    player->pause();
+    QTest::qWait(1500);
+    QCOMPARE(failed.count(), 0);
+    player->play();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
 }
 
 void AudioFaultsTest::fileOutcomes_data()

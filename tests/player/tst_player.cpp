@@ -142,45 +142,49 @@ void PlayerTest::replies_data()
     QTest::addColumn<QStringList>("log");    // after "Ответ сервера: ..."
     QTest::addColumn<QString>("alert");      // message of the "Ошибка" alert, empty for none
     QTest::addColumn<std::optional<QString>>("next");
+    QTest::addColumn<bool>("playing"); // a track plays when the request goes out
 
     const QStringList badFormat{QStringLiteral("Неверный формат данных")};
     const QString badFormatAlert = QStringLiteral("Неверный формат данных");
     const std::optional<QString> unchanged(QStringLiteral("old"));
     const QByteArray urls = "{o}/a.wav,{o}/i.png,";
 
-    QTest::newRow("four pieces") << urls + "Song,next:42" << badFormat << badFormatAlert << unchanged;
+    QTest::newRow("four pieces") << urls + "Song,next:42" << badFormat << badFormatAlert << unchanged << false;
     QTest::newRow("six pieces") << urls + "So,ng,Artist,next:42" << badFormat << badFormatAlert
-                                << unchanged;
-    QTest::newRow("empty body") << QByteArray() << badFormat << badFormatAlert << unchanged;
+                                << unchanged << false;
+    QTest::newRow("empty body") << QByteArray() << badFormat << badFormatAlert << unchanged << false;
     QTest::newRow("invalid UTF-8") << urls + "Song\xff,Artist,next:42" << badFormat
-                                   << badFormatAlert << unchanged;
+                                   << badFormatAlert << unchanged << false;
     QTest::newRow("past the size limit")
         << urls + "Song,Artist,next:" + QByteArray(64 * 1024, '7') << badFormat << badFormatAlert
-        << unchanged;
-    QTest::newRow("no colon") << urls + "Song,Artist,next 42" << QStringList{} << QString() << unchanged;
+        << unchanged << false;
+    QTest::newRow("no colon") << urls + "Song,Artist,next 42" << QStringList{} << QString() << unchanged << false;
     QTest::newRow("two colons") << urls + "Song,Artist,next:4:2" << QStringList{} << QString()
-                                << unchanged;
+                                << unchanged << false;
     QTest::newRow("spaces and tabs trimmed")
         << urls + "Song,Artist,next: \t42\t " << QStringList{"ID следующей песни: 42"} << QString()
-        << std::optional<QString>("42");
+        << std::optional<QString>("42") << false;
     QTest::newRow("trailing colon")
         << urls + "Song,Artist,next:" << QStringList{"ID следующей песни: "} << QString()
-        << std::optional<QString>("");
+        << std::optional<QString>("") << false;
     QTest::newRow("trailing line break kept")
         << urls + "Song,Artist,next:42\n" << QStringList{"ID следующей песни: 42\n"} << QString()
-        << std::optional<QString>("42\n");
+        << std::optional<QString>("42\n") << false;
     QTest::newRow("audio address with a leading space")
         << QByteArray(" {o}/a.wav,{o}/i.png,Song,Artist,next:9")
         << QStringList{"ID следующей песни: 9", "Неверный формат URL"} << badFormatAlert
-        << std::optional<QString>("9");
+        << std::optional<QString>("9") << false;
     QTest::newRow("icon address not a URL")
         << QByteArray("{o}/a.wav,not a url,Song,Artist,next:9")
         << QStringList{"ID следующей песни: 9", "Неверный формат URL"} << badFormatAlert
-        << std::optional<QString>("9");
+        << std::optional<QString>("9") << false;
     QTest::newRow("audio address on the local disk")
         << QByteArray("file:///etc/passwd,{o}/i.png,Song,Artist,next:9")
         << QStringList{"ID следующей песни: 9", "Неверный формат URL"} << badFormatAlert
-        << std::optional<QString>("9");
+        << std::optional<QString>("9") << false;
+    // A failed reply leaves the controls of the track that played visible.
+    QTest::newRow("six pieces while a track plays")
+        << urls + "So,ng,Artist,next:42" << badFormat << badFormatAlert << unchanged << true;
 }
 
 void PlayerTest::replies()
@@ -189,12 +193,17 @@ void PlayerTest::replies()
     QFETCH(QStringList, log);
     QFETCH(QString, alert);
     QFETCH(std::optional<QString>, next);
+    QFETCH(bool, playing);
 
     m_body = QByteArray(body).replace("{o}", origin().toUtf8());
     TestPlatform platform;
     auto screen = makeScreen(platform);
     screen->setNextSongID(QStringLiteral("old"));
     screen->songNameLabel()->setText(QStringLiteral("Previous song"));
+    if (playing) {
+        screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+        screen->showControls();
+    }
 
     LogCapture capture;
     screen->fetchDataFromServerWithID(QStringLiteral("5"), false);
@@ -218,7 +227,9 @@ void PlayerTest::replies()
         QCOMPARE(platform.alerts.last()->message(), alert);
         QCOMPARE(platform.alerts.last()->buttonTitles(), QStringList{QStringLiteral("ОК")});
         QCOMPARE(screen->songNameLabel()->text(), QStringLiteral("Previous song"));
-        QVERIFY(screen->playerView()->isHidden());
+        QCOMPARE(screen->player(), nullptr);
+        QCOMPARE(screen->playerView()->isHidden(), !playing);
+        QCOMPARE(screen->timeSlider()->isHidden(), !playing);
     }
     QCOMPARE(screen->nextSongID(), next);
     QVERIFY(!screen->activityIndicator()->isAnimating());
@@ -226,9 +237,10 @@ void PlayerTest::replies()
 
 void PlayerTest::validReplyStartsTheTrack()
 {
-    m_body = QStringLiteral("%1/a.wav,%1/i.png,Белые <b>ночи</b>,Оркестр,next:2")
-                 .arg(origin())
-                 .toUtf8();
+    // The log shows the addresses as the reply wrote them, case and all.
+    const QString audio = QStringLiteral("http://LOCALHOST:%1/a.wav").arg(m_server.port());
+    const QString icon = QStringLiteral("HTTP://127.0.0.1:%1/i.png").arg(m_server.port());
+    m_body = QStringLiteral("%1,%2,Белые <b>ночи</b>,Оркестр,next:2").arg(audio, icon).toUtf8();
     TestPlatform platform;
     auto screen = makeScreen(platform);
     LogCapture capture;
@@ -237,8 +249,7 @@ void PlayerTest::validReplyStartsTheTrack()
     QCOMPARE(capture.lines(),
              (QStringList{QStringLiteral("Ответ сервера: ") + QString::fromUtf8(m_body),
                           QStringLiteral("ID следующей песни: 2"),
-                          QStringLiteral("Audio URL: ") + origin() + QStringLiteral("/a.wav"),
-                          QStringLiteral("Icon URL: ") + origin() + QStringLiteral("/i.png"),
+                          QStringLiteral("Audio URL: ") + audio, QStringLiteral("Icon URL: ") + icon,
                           QStringLiteral("Song Name: Белые <b>ночи</b>"),
                           QStringLiteral("Artist Name: Оркестр")}));
     QCOMPARE(screen->songNameLabel()->text(), QStringLiteral("Белые <b>ночи</b>"));
@@ -278,17 +289,22 @@ void PlayerTest::connectionError()
 void PlayerTest::staleRepliesAreDropped_data()
 {
     QTest::addColumn<QString>("then");
-    QTest::newRow("newer request") << "fetch";
-    QTest::newRow("page back") << "page back";
-    QTest::newRow("player back") << "player back";
+    QTest::addColumn<bool>("pageLoading"); // a page load is under way throughout
+    QTest::newRow("newer request") << "fetch" << false;
+    QTest::newRow("page back") << "page back" << false;
+    QTest::newRow("player back") << "player back" << false;
+    QTest::newRow("player back while a page loads") << "player back" << true;
 }
 
 void PlayerTest::staleRepliesAreDropped()
 {
     QFETCH(QString, then);
+    QFETCH(bool, pageLoading);
     m_body = QStringLiteral("%1/a.wav,%1/i.png,Song,Artist,next:2").arg(origin()).toUtf8();
     TestPlatform platform;
     auto screen = makeScreen(platform);
+    if (pageLoading)
+        platform.lastWebView()->navigate(screen->initialURL());
     LogCapture capture;
     screen->fetchDataFromServerWithID(QStringLiteral("slow"), false);
     if (then == QLatin1String("fetch"))
@@ -297,8 +313,13 @@ void PlayerTest::staleRepliesAreDropped()
         screen->backButtonTapped();
     else
         screen->playerBackButtonTapped();
+    // A request made stale by a back action no longer owns the indicator;
+    // a page that loads still does.
+    if (then != QLatin1String("fetch"))
+        QCOMPARE(screen->activityIndicator()->isAnimating(), pageLoading);
     QTRY_VERIFY_WITH_TIMEOUT(capture.lines().contains(QStringLiteral("Ответ на устаревший запрос пропущен")),
                              3000);
+    QCOMPARE(screen->activityIndicator()->isAnimating(), pageLoading);
     if (then == QLatin1String("fetch")) {
         // Only the newer reply was applied.
         QCOMPARE(capture.lines().count(QStringLiteral("Song Name: Song")), 1);
@@ -661,6 +682,13 @@ void PlayerTest::infoAlert()
     alert->dismissWithClickedButtonIndex(1);
     QCOMPARE(platform.terminator.statuses(), QList<int>{});
     QCOMPARE(platform.userDefaults->stringForKey(QStringLiteral("customURL")), stored);
+
+    // The next track's item replaces this one.
+    QPointer<NavigationItem> first = item;
+    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Next"));
+    QCOMPARE(screen->playerNavigationBar()->items().size(), 1);
+    QCOMPARE(screen->playerNavigationBar()->topItem()->title(), QStringLiteral("Next"));
+    QTRY_VERIFY(first.isNull());
 }
 
 void PlayerTest::playerBackAfterFailure()

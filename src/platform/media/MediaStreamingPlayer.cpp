@@ -12,7 +12,6 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QMedi
 {
     m_tick.setTimerType(Qt::CoarseTimer);
     m_startDeadline.setSingleShot(true);
-    m_startDeadline.setInterval(kDefaultStartTimeoutMs);
     connect(&m_startDeadline, &QTimer::timeout, this,
             [this] { fail(QStringLiteral("The stream did not start in time.")); });
     connect(&m_tick, &QTimer::timeout, this, [this] {
@@ -78,6 +77,7 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
     m_item = item;
     m_itemFailed = false;
     m_startDeadline.stop();
+    m_startTimeLeftMs = 0;
     if (!m_player->source().isEmpty())
         retireBackend();
     if (item) {
@@ -93,14 +93,21 @@ void MediaStreamingPlayer::play()
     if (!m_item)
         return;
     const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+    // The start deadline runs only while the stream is asked to play; after
+    // a pause it goes on with the time it had left.
     if (!m_itemFailed && !m_startDeadline.isActive()
         && (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia))
-        m_startDeadline.start();
+        m_startDeadline.start(m_startTimeLeftMs > 0 ? m_startTimeLeftMs : m_startTimeoutMs);
+    m_startTimeLeftMs = 0;
     m_player->play();
 }
 
 void MediaStreamingPlayer::pause()
 {
+    if (m_startDeadline.isActive()) {
+        m_startTimeLeftMs = qMax(1, m_startDeadline.remainingTime());
+        m_startDeadline.stop();
+    }
     m_player->pause();
 }
 
@@ -163,8 +170,10 @@ void MediaStreamingPlayer::updateTick()
 
 void MediaStreamingPlayer::onStatusChanged(QMediaPlayer::MediaStatus status)
 {
-    if (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia)
+    if (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia) {
         m_startDeadline.stop();
+        m_startTimeLeftMs = 0;
+    }
     if (status == QMediaPlayer::EndOfMedia && m_item)
         Q_EMIT m_item->didPlayToEndTime();
 }

@@ -16,7 +16,8 @@ class QAudioOutput;
 // output, playing straight from the network. After a failure the media
 // player is stopped too, so that it no longer reads as playing. A stream
 // that has not started within the start time-out (a server that never
-// finishes its headers, say) fails, so no track waits for ever.
+// finishes its headers, say) fails, so no track waits for ever; the time
+// a stream spends paused does not count.
 class MediaStreamingPlayer : public StreamingPlayer
 {
     Q_OBJECT
@@ -46,7 +47,7 @@ public:
     void removeTimeObserver(int token) override;
 
     QMediaPlayer *mediaPlayer() const { return m_player; }
-    void setStartTimeoutMs(int ms) { m_startDeadline.setInterval(ms); }
+    void setStartTimeoutMs(int ms) { m_startTimeoutMs = ms; }
 
 private:
     void attach(MediaStreamingPlayerItem *item);
@@ -61,6 +62,9 @@ private:
     QPointer<MediaStreamingPlayerItem> m_item;
     QTimer m_tick;
     QTimer m_startDeadline;
+    int m_startTimeoutMs = kDefaultStartTimeoutMs;
+    // What was left of the start deadline when the stream was paused.
+    int m_startTimeLeftMs = 0;
     QMap<int, TimeObserver> m_observers;
     int m_nextToken = 1;
     bool m_itemFailed = false;

@@ -15,6 +15,8 @@ Slider::Slider(QWidget *parent)
     : QSlider(Qt::Horizontal, parent)
 {
     setAccessibleName(QStringLiteral("Position"));
+    // A drag changes the value once, where the handle is released.
+    setTracking(false);
     applyRange();
     connect(this, &QSlider::valueChanged, this, [this] {
         if (!m_programmatic)
@@ -41,6 +43,8 @@ float Slider::value() const
 
 void Slider::setValue(float newValue)
 {
+    if (isSliderDown())
+        return;
     m_programmatic = true;
     const double scaled = double(finiteOrZero(newValue)) * kStepsPerUnit;
     QSlider::setValue(int(qBound<double>(INT_MIN, std::round(scaled), INT_MAX)));

@@ -3,8 +3,10 @@
 #include <QSlider>
 
 // A horizontal slider with a fractional range and value. userValueChanged is
-// sent only for changes the user makes (dragging, clicking, keys), never for
-// values set by the program, and continuously while dragging.
+// sent only for changes the user makes, never for values set by the
+// program: once when a dragged handle is released, once per step of a click
+// on the groove or a key. While the user holds the handle, values set by the
+// program leave it where the user put it.
 class Slider : public QSlider
 {
     Q_OBJECT

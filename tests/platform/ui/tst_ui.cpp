@@ -57,6 +57,7 @@ private Q_SLOTS:
     void alertDialogShowsPlainTextAndReportsIndex_data();
     void alertDialogShowsPlainTextAndReportsIndex();
     void sliderReportsOnlyUserChanges();
+    void sliderReportsADragOnceWhereReleased();
     void loadStepSeesTheSizeOfItsTab();
 };
 
@@ -237,6 +238,23 @@ void UiTest::sliderReportsOnlyUserChanges()
     QCOMPARE(spy.at(0).at(0).toFloat(), 11.0f);
     slider.setMaximumValue(std::numeric_limits<float>::quiet_NaN());
     QCOMPARE(slider.maximumValue(), 0.0f);
+}
+
+void UiTest::sliderReportsADragOnceWhereReleased()
+{
+    Slider slider;
+    slider.setMaximumValue(100);
+    QSignalSpy spy(&slider, &Slider::userValueChanged);
+    // The user holds the handle and drags it; the one-second tick leaves it be.
+    slider.setSliderDown(true);
+    slider.setSliderPosition(40000);
+    slider.setSliderPosition(60000);
+    slider.setValue(12);
+    QCOMPARE(slider.sliderPosition(), 60000);
+    QCOMPARE(spy.count(), 0);
+    slider.setSliderDown(false);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toFloat(), 60.0f);
 }
 
 void UiTest::loadStepSeesTheSizeOfItsTab()
