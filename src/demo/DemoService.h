@@ -2,25 +2,27 @@
 
 #include "platform/system/BundleInfo.h"
 
-#include <QAbstractHttpServer>
-#include <QByteArray>
-#include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
 
-class QHttpServerResponder;
-class QUrlQuery;
-struct DemoTrack;
+class DemoHttpServer;
+class QThread;
 
-// Everything the application talks to, served on 127.0.0.1 with a port the
-// kernel picks: the catalogue site under "/kavu" and the service host's
-// paths. It stands in for both origins when no real server can be reached.
-class DemoService : public QAbstractHttpServer
+// The embedded demo service: everything the application talks to, on
+// 127.0.0.1 with a port the kernel picks. It stands in for remote servers,
+// so it serves from a thread of its own and keeps serving while the GUI
+// thread is busy, as they would. Its methods are called from the thread
+// that made it; setting the service up waits for the server's thread, never
+// for the network.
+class DemoService : public QObject
 {
     Q_OBJECT
 
 public:
     explicit DemoService(QObject *parent = nullptr);
+    // Stops the server on its thread and ends the thread.
+    ~DemoService() override;
 
     // Starts listening; false when no port could be had.
     bool start();
@@ -35,43 +37,20 @@ public:
     void setTrackSeconds(double seconds);
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
-    void setThrottle(qint64 bytesPerSecond) { m_throttle = bytesPerSecond; }
+    void setThrottle(qint64 bytesPerSecond);
     // The address of a generated track of about this many bytes, served
     // like every other track.
     QString sizedTrackUrl(qint64 bytes) const;
 
     // The path and query of every request received, in order.
-    QList<QString> requestLog() const { return m_requestLog; }
+    QList<QString> requestLog() const;
 
 Q_SIGNALS:
+    // Delivered on the thread that made the service.
     void requestReceived(const QString &pathAndQuery);
 
-protected:
-    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
-    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
-
 private:
-    QByteArray trackAudio(int trackId);
-    QByteArray trackCover(const DemoTrack &track);
-    QByteArray cached(const QString &name, QByteArray (*make)());
-    void replyTrackInfo(QHttpServerResponder &responder, const QUrlQuery &query, bool head);
-    // Media answer ranges: HEAD, Accept-Ranges and 206 partial content.
-    static void replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
-                           const QByteArray &contentType, const QByteArray &bytes, bool headOnly);
-    // Audio goes through here: at once, or throttled straight onto the
-    // socket.
-    void replyAudio(const QHttpServerRequest &request, QTcpSocket *socket, const QByteArray &bytes,
-                    bool headOnly);
-    void sendThrottled(QTcpSocket *socket, const QByteArray &head, const QByteArray &body);
-    static void reply(QHttpServerResponder &responder, int status, const QByteArray &contentType,
-                      const QByteArray &body, bool headOnly);
-
+    QThread *m_thread;
+    DemoHttpServer *m_server;
     quint16 m_port = 0;
-    double m_trackSeconds = 0;
-    qint64 m_throttle = 0;
-    QHash<qint64, QByteArray> m_sizedAudio;
-    QList<QString> m_requestLog;
-    QHash<int, QByteArray> m_audio;
-    QHash<int, QByteArray> m_covers;
-    QHash<QString, QByteArray> m_pictures;
 };

@@ -11,9 +11,11 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void pagesLinkTheCatalogue();
     void accountAcceptsTheDemoLogin();
     void feedsAndSearch();
+    void servesWhileTheGuiThreadIsBusy();
 
 private:
     Fetched fetch(const QString &pathAndQuery, const QByteArray &method = "GET",
@@ -283,6 +286,24 @@ void DemoTest::feedsAndSearch()
     QVERIFY(search.contains(QStringLiteral("<input id=\"query\"")));
     for (const DemoTrack &track : DemoCatalogue::tracks())
         QVERIFY(search.contains(track.title.toHtmlEscaped()));
+}
+
+void DemoTest::servesWhileTheGuiThreadIsBusy()
+{
+    // As a remote server would, the service answers while this thread
+    // does nothing else.
+    QByteArray answer;
+    const quint16 port = m_demo.port();
+    std::thread client([&answer, port] {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.waitForConnected(3000);
+        socket.write("GET /API/lastnews.php HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+        while (socket.waitForReadyRead(3000))
+            answer += socket.readAll();
+    });
+    client.join();
+    QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
 }
 
 QTEST_MAIN(DemoTest)

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QAbstractHttpServer>
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+class QHttpServerResponder;
+class QUrlQuery;
+struct DemoTrack;
+
+// The demo service's HTTP server: everything the application talks to,
+// served on 127.0.0.1 with a port the kernel picks: the catalogue site under
+// "/kavu" and the service host's paths. It runs on the thread of the
+// DemoService that owns it, and touches nothing of any other thread but the
+// request log, which it keeps under a lock.
+class DemoHttpServer : public QAbstractHttpServer
+{
+    Q_OBJECT
+
+public:
+    explicit DemoHttpServer(QObject *parent = nullptr);
+
+    // Starts listening; false when no port could be had.
+    bool start();
+    quint16 port() const { return m_port; }
+    QString origin() const;
+
+    // Makes every track this many seconds long (0: each its own length);
+    // short tracks let a long run go through many of them.
+    void setTrackSeconds(double seconds);
+    // Sends audio at this many bytes per second (0: as fast as it goes), as
+    // a slow link would.
+    void setThrottle(qint64 bytesPerSecond) { m_throttle = bytesPerSecond; }
+
+    // The path and query of every request received, in order; any thread.
+    QList<QString> requestLog() const;
+
+Q_SIGNALS:
+    void requestReceived(const QString &pathAndQuery);
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+    QByteArray trackAudio(int trackId);
+    QByteArray trackCover(const DemoTrack &track);
+    QByteArray cached(const QString &name, QByteArray (*make)());
+    void replyTrackInfo(QHttpServerResponder &responder, const QUrlQuery &query, bool head);
+    // Media answer ranges: HEAD, Accept-Ranges and 206 partial content.
+    static void replyMedia(QHttpServerResponder &responder, const QHttpServerRequest &request,
+                           const QByteArray &contentType, const QByteArray &bytes, bool headOnly);
+    // Audio goes through here: at once, or throttled straight onto the
+    // socket.
+    void replyAudio(const QHttpServerRequest &request, QTcpSocket *socket, const QByteArray &bytes,
+                    bool headOnly);
+    void sendThrottled(QTcpSocket *socket, const QByteArray &head, const QByteArray &body);
+    static void reply(QHttpServerResponder &responder, int status, const QByteArray &contentType,
+                      const QByteArray &body, bool headOnly);
+
+    quint16 m_port = 0;
+    double m_trackSeconds = 0;
+    qint64 m_throttle = 0;
+    QHash<qint64, QByteArray> m_sizedAudio;
+    mutable QMutex m_logLock;
+    QList<QString> m_requestLog;
+    QHash<int, QByteArray> m_audio;
+    QHash<int, QByteArray> m_covers;
+    QHash<QString, QByteArray> m_pictures;
+};
