@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+#include <memory>
+
 namespace {
 
 QByteArray gzipOfZeros(qint64 inflatedSize)
@@ -92,6 +94,20 @@ void FaultServer::trickle(QTcpSocket *socket, const QByteArray &chunk)
     timer->start(50);
 }
 
+void FaultServer::trickleBody(QTcpSocket *socket, const QByteArray &body, int pieceSize)
+{
+    QPointer<QTcpSocket> guarded(socket);
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    connect(timer, &QTimer::timeout, socket, [guarded, body, pieceSize, sent] {
+        if (!guarded || guarded->state() != QAbstractSocket::ConnectedState || *sent >= body.size())
+            return;
+        guarded->write(body.mid(*sent, pieceSize));
+        *sent += pieceSize;
+    });
+    timer->start(50);
+}
+
 void FaultServer::serve(QTcpSocket *socket)
 {
     const QByteArray text = m_text;
@@ -159,6 +175,17 @@ void FaultServer::serve(QTcpSocket *socket)
         socket->write(response("200 OK", "Content-Type: audio/wav\r\n", wav + QByteArray(2000, '\x10')));
         break;
     }
+    case Fault::Silent:
+        return;
+    case Fault::StallMidBody:
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: audio/wav\r\nContent-Length: "
+                      + QByteArray::number(text.size()) + "\r\n\r\n" + text.left(text.size() / 2));
+        return;
+    case Fault::TrickledAudio:
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: audio/wav\r\nContent-Length: "
+                      + QByteArray::number(text.size()) + "\r\n\r\n");
+        trickleBody(socket, text, 400);
+        return;
     case Fault::GarbageAudio:
         socket->write(response("200 OK", "Content-Type: audio/wav\r\n", QByteArray(256 * 1024, '\x5a')));
         break;

@@ -33,6 +33,9 @@ public:
         NotAnImage,
         TruncatedAudio,  // a WAV header that promises far more than follows
         GarbageAudio,    // bytes that are no audio, labelled as audio
+        Silent,          // takes the request and never answers
+        StallMidBody,    // half the text, then silence with the connection open
+        TrickledAudio,   // the text a few hundred bytes at a time, slower than it plays
     };
 
     explicit FaultServer(QObject *parent = nullptr);
@@ -49,6 +52,8 @@ public:
 private:
     void serve(QTcpSocket *socket);
     void trickle(QTcpSocket *socket, const QByteArray &chunk);
+    // Sends the body a piece every 50 ms.
+    void trickleBody(QTcpSocket *socket, const QByteArray &body, int pieceSize);
 
     QTcpServer m_server;
     Fault m_fault = Fault::CloseBeforeStatusLine;

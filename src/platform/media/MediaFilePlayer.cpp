@@ -1,6 +1,7 @@
 #include "platform/media/MediaFilePlayer.h"
 
-#include <QAudioOutput>
+#include "platform/media/MediaPlayerHost.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -8,57 +9,52 @@
 
 MediaFilePlayer::MediaFilePlayer(const QByteArray &track, const QUrl &url, QObject *parent)
     : FilePlayer(parent)
-    , m_track(track)
-    , m_player(new QMediaPlayer(this))
-    , m_output(new QAudioOutput(this))
+    , m_host(new MediaPlayerHost(this))
 {
-    m_buffer.setData(m_track);
-    m_buffer.open(QIODevice::ReadOnly);
-    m_player->setAudioOutput(m_output);
-    connect(m_player, &QMediaPlayer::errorOccurred, this,
+    connect(m_host, &MediaPlayerHost::errorOccurred, this,
             [this](QMediaPlayer::Error error, const QString &text) {
                 if (error == QMediaPlayer::NoError)
                     return;
-                const bool wasPlaying = m_player->playbackState() == QMediaPlayer::PlayingState;
+                const bool wasPlaying = m_host->playbackState() == QMediaPlayer::PlayingState;
                 m_failed = true;
                 m_error = text.isEmpty() ? QStringLiteral("The track cannot be decoded.") : text;
-                m_player->stop();
+                m_host->pause();
                 if (wasPlaying)
                     reportEnd(false);
             });
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+    connect(m_host, &MediaPlayerHost::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
         if (status == QMediaPlayer::EndOfMedia)
             reportEnd(true);
     });
-    m_player->setSourceDevice(&m_buffer, url);
+    m_host->setSourceData(track, url);
 }
 
 MediaFilePlayer::~MediaFilePlayer()
 {
-    m_player->disconnect(this);
-    m_player->stop();
-    m_player->setSourceDevice(nullptr);
+    // Silent at once; the media player goes on its own thread.
+    m_host->disconnect(this);
+    m_host->pause();
 }
 
 bool MediaFilePlayer::waitUntilLoaded(QEventLoop &loop, QString *error)
 {
     const auto settled = [this] {
-        const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+        const QMediaPlayer::MediaStatus status = m_host->mediaStatus();
         return m_failed || status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::InvalidMedia;
     };
     if (!settled()) {
         QMetaObject::Connection statusWatch =
-            connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&] {
+            connect(m_host, &MediaPlayerHost::mediaStatusChanged, &loop, [&] {
                 if (settled())
                     loop.quit();
             });
         QMetaObject::Connection errorWatch =
-            connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&] { loop.quit(); });
+            connect(m_host, &MediaPlayerHost::errorOccurred, &loop, [&] { loop.quit(); });
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         disconnect(statusWatch);
         disconnect(errorWatch);
     }
-    if (m_failed || m_player->mediaStatus() != QMediaPlayer::LoadedMedia) {
+    if (m_failed || m_host->mediaStatus() != QMediaPlayer::LoadedMedia) {
         if (error)
             *error = m_error.isEmpty() ? QStringLiteral("The track cannot be decoded.") : m_error;
         return false;
@@ -79,39 +75,39 @@ bool MediaFilePlayer::play()
 {
     if (m_failed)
         return false;
-    m_player->play();
+    m_host->play();
     return true;
 }
 
 void MediaFilePlayer::pause()
 {
-    m_player->pause();
+    m_host->pause();
 }
 
 void MediaFilePlayer::stop()
 {
     // Stopping keeps the position, as pausing does.
-    m_player->pause();
+    m_host->pause();
 }
 
 bool MediaFilePlayer::isPlaying() const
 {
-    return m_player->playbackState() == QMediaPlayer::PlayingState;
+    return m_host->playbackState() == QMediaPlayer::PlayingState;
 }
 
 double MediaFilePlayer::duration() const
 {
-    return m_player->duration() / 1000.0;
+    return m_host->duration() / 1000.0;
 }
 
 double MediaFilePlayer::currentTime() const
 {
-    return m_player->position() / 1000.0;
+    return m_host->position() / 1000.0;
 }
 
 void MediaFilePlayer::setCurrentTime(double seconds)
 {
     if (!std::isfinite(seconds))
         return;
-    m_player->setPosition(qBound<qint64>(0, qRound64(seconds * 1000.0), m_player->duration()));
+    m_host->setPosition(qBound<qint64>(0, qRound64(seconds * 1000.0), m_host->duration()));
 }

@@ -4,13 +4,15 @@
 
 #include "platform/media/FilePlayer.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QMediaPlayer>
+#include <QUrl>
 
-class QAudioOutput;
+class MediaPlayerHost;
 
-// A file player on Qt Multimedia that plays a whole track from memory.
+// A file player on Qt Multimedia that plays a whole track from memory. Its
+// media player lives on a thread of its own (MediaPlayerHost): nothing
+// here waits for it.
 class MediaFilePlayer : public FilePlayer
 {
     Q_OBJECT
@@ -35,15 +37,10 @@ public:
     double currentTime() const override;
     void setCurrentTime(double seconds) override;
 
-    QMediaPlayer *mediaPlayer() const { return m_player; }
-
 private:
     void reportEnd(bool successfully);
 
-    QByteArray m_track;
-    QBuffer m_buffer;
-    QMediaPlayer *m_player;
-    QAudioOutput *m_output;
+    MediaPlayerHost *m_host;
     bool m_failed = false;
     QString m_error;
     InstanceCounter<MediaFilePlayer> m_counted;

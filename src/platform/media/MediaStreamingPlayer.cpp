@@ -1,12 +1,12 @@
 #include "platform/media/MediaStreamingPlayer.h"
 
+#include "platform/media/MediaPlayerHost.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
 
-#include <QAudioOutput>
-
 #include <cmath>
+#include <limits>
 
-MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QMediaPlayer *backend,
+MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, MediaPlayerHost *host,
                                            QObject *parent)
     : StreamingPlayer(parent)
 {
@@ -25,7 +25,8 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QMedi
             observer(now);
         }
     });
-    useBackend(backend ? backend : new QMediaPlayer);
+    if (host)
+        useHost(host);
     attach(item);
 }
 
@@ -33,43 +34,46 @@ MediaStreamingPlayer::~MediaStreamingPlayer()
 {
     m_tick.stop();
     m_startDeadline.stop();
-    // Deleting the media player ends its stream at once; stopping it first
-    // would wait up to a second for a stream that is still starting.
-    m_player->disconnect(this);
+    // The media player is torn down on its own thread; nothing waits here.
+    if (m_host) {
+        m_host->disconnect(this);
+        m_host->pause();
+        delete m_host;
+    }
 }
 
-QMediaPlayer *MediaStreamingPlayer::makeBackend()
+void MediaStreamingPlayer::useHost(MediaPlayerHost *host)
 {
-    auto *backend = new QMediaPlayer;
-    backend->setAudioOutput(new QAudioOutput(backend));
-    return backend;
-}
-
-void MediaStreamingPlayer::useBackend(QMediaPlayer *backend)
-{
-    m_player = backend;
-    m_player->setParent(this);
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
-    connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaStreamingPlayer::onError);
-    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
+    m_host = host;
+    m_host->setParent(this);
+    connect(m_host, &MediaPlayerHost::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
+    connect(m_host, &MediaPlayerHost::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
+    connect(m_host, &MediaPlayerHost::errorOccurred, this, &MediaStreamingPlayer::onError);
+    connect(m_host, &MediaPlayerHost::durationChanged, this, [this](qint64 ms) {
         if (m_item)
             m_item->setDuration(ms > 0 ? ms / 1000.0 : std::numeric_limits<double>::quiet_NaN());
     });
 }
 
-void MediaStreamingPlayer::retireBackend()
+void MediaStreamingPlayer::retireHost()
 {
-    // Stopping a media player, or changing its source, while its stream
-    // starts blocks the GUI thread for up to a second. A paused one that
-    // is deleted soon after is silent at once and costs nothing.
-    QMediaPlayer *old = m_player;
+    if (!m_host)
+        return;
+    // Paused first, so that it is silent at once; then it goes, on its own
+    // thread, however long its stream takes to let go. Later, because this
+    // may run inside one of its own signals.
+    MediaPlayerHost *old = m_host;
+    m_host = nullptr;
     old->disconnect(this);
     old->pause();
+    old->setParent(nullptr);
     old->deleteLater();
-    // The audio output comes when there is something to play again.
-    useBackend(new QMediaPlayer);
     updateTick();
+}
+
+QMediaPlayer::PlaybackState MediaStreamingPlayer::playbackState() const
+{
+    return m_host ? m_host->playbackState() : QMediaPlayer::StoppedState;
 }
 
 void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
@@ -78,28 +82,28 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
     m_itemFailed = false;
     m_startDeadline.stop();
     m_startTimeLeftMs = 0;
-    if (!m_player->source().isEmpty())
-        retireBackend();
+    if (m_host && m_host->hasSource())
+        retireHost();
     if (item) {
         item->setParent(this);
-        if (!m_player->audioOutput())
-            m_player->setAudioOutput(new QAudioOutput(m_player));
-        m_player->setSource(item->url());
+        if (!m_host)
+            useHost(new MediaPlayerHost);
+        m_host->setSource(item->url());
     }
 }
 
 void MediaStreamingPlayer::play()
 {
-    if (!m_item)
+    if (!m_item || !m_host)
         return;
-    const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+    const QMediaPlayer::MediaStatus status = m_host->mediaStatus();
     // The start deadline runs only while the stream is asked to play; after
     // a pause it goes on with the time it had left.
     if (!m_itemFailed && !m_startDeadline.isActive()
         && (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia))
         m_startDeadline.start(m_startTimeLeftMs > 0 ? m_startTimeLeftMs : m_startTimeoutMs);
     m_startTimeLeftMs = 0;
-    m_player->play();
+    m_host->play();
 }
 
 void MediaStreamingPlayer::pause()
@@ -108,24 +112,25 @@ void MediaStreamingPlayer::pause()
         m_startTimeLeftMs = qMax(1, m_startDeadline.remainingTime());
         m_startDeadline.stop();
     }
-    m_player->pause();
+    if (m_host)
+        m_host->pause();
 }
 
 float MediaStreamingPlayer::rate() const
 {
-    return m_item && m_player->playbackState() == QMediaPlayer::PlayingState ? 1.0f : 0.0f;
+    return m_item && playbackState() == QMediaPlayer::PlayingState ? 1.0f : 0.0f;
 }
 
 void MediaStreamingPlayer::seekToTime(double seconds)
 {
-    if (!std::isfinite(seconds))
+    if (!std::isfinite(seconds) || !m_host)
         return;
-    m_player->setPosition(qMax<qint64>(0, qRound64(seconds * 1000.0)));
+    m_host->setPosition(qMax<qint64>(0, qRound64(seconds * 1000.0)));
 }
 
 double MediaStreamingPlayer::currentTime() const
 {
-    return m_player->position() / 1000.0;
+    return m_host ? m_host->position() / 1000.0 : 0.0;
 }
 
 StreamingPlayerItem *MediaStreamingPlayer::currentItem() const
@@ -161,7 +166,7 @@ void MediaStreamingPlayer::removeTimeObserver(int token)
 void MediaStreamingPlayer::updateTick()
 {
     // The tick runs only while something plays and someone listens.
-    const bool run = !m_observers.isEmpty() && m_player->playbackState() == QMediaPlayer::PlayingState;
+    const bool run = !m_observers.isEmpty() && playbackState() == QMediaPlayer::PlayingState;
     if (run && !m_tick.isActive())
         m_tick.start();
     else if (!run)
@@ -194,9 +199,9 @@ void MediaStreamingPlayer::fail(const QString &text)
     m_itemFailed = true;
     m_startDeadline.stop();
     QPointer<MediaStreamingPlayerItem> item = m_item;
-    // The backend keeps reporting Playing after an error; a fresh one with
-    // nothing to play takes its place.
-    retireBackend();
+    // The backend keeps reporting Playing after an error; it is retired,
+    // and a new one is made when there is something to play again.
+    retireHost();
     if (item)
         Q_EMIT item->failedToPlayToEndTime(text.isEmpty() ? QStringLiteral("The track cannot be played.")
                                                           : text);

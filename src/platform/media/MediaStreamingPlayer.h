@@ -9,15 +9,17 @@
 #include <QPointer>
 #include <QTimer>
 
+class MediaPlayerHost;
 class MediaStreamingPlayerItem;
-class QAudioOutput;
 
 // The streaming player on Qt Multimedia: a QMediaPlayer with an audio
-// output, playing straight from the network. After a failure the media
-// player is stopped too, so that it no longer reads as playing. A stream
-// that has not started within the start time-out (a server that never
-// finishes its headers, say) fails, so no track waits for ever; the time
-// a stream spends paused does not count.
+// output, playing straight from the network. The media player lives on a
+// thread of its own (MediaPlayerHost), so that nothing here waits for its
+// pipeline: dropping or replacing a stream returns at once, whatever the
+// server does. After a failure the media player is retired too, so that it
+// no longer reads as playing. A stream that has not started within the
+// start time-out (a server that never finishes its headers, say) fails, so
+// no track waits for ever; the time a stream spends paused does not count.
 class MediaStreamingPlayer : public StreamingPlayer
 {
     Q_OBJECT
@@ -28,12 +30,9 @@ public:
 
     static constexpr int kDefaultStartTimeoutMs = 30000;
 
-    // backend: a media player made ready beforehand, or null for a new one.
-    explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, QMediaPlayer *backend = nullptr,
+    // host: a media player made ready beforehand, or null for a new one.
+    explicit MediaStreamingPlayer(MediaStreamingPlayerItem *item, MediaPlayerHost *host = nullptr,
                                   QObject *parent = nullptr);
-    // A media player with its audio output: making one takes a few
-    // milliseconds, mostly in finding the audio device.
-    static QMediaPlayer *makeBackend();
     ~MediaStreamingPlayer() override;
 
     void play() override;
@@ -46,19 +45,20 @@ public:
     int addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer) override;
     void removeTimeObserver(int token) override;
 
-    QMediaPlayer *mediaPlayer() const { return m_player; }
     void setStartTimeoutMs(int ms) { m_startTimeoutMs = ms; }
 
 private:
     void attach(MediaStreamingPlayerItem *item);
-    void useBackend(QMediaPlayer *backend);
-    void retireBackend();
+    void useHost(MediaPlayerHost *host);
+    void retireHost();
     void updateTick();
     void onStatusChanged(QMediaPlayer::MediaStatus status);
     void onError(QMediaPlayer::Error error, const QString &text);
     void fail(const QString &text);
+    QMediaPlayer::PlaybackState playbackState() const;
 
-    QMediaPlayer *m_player = nullptr;
+    // None while nothing is to be played.
+    MediaPlayerHost *m_host = nullptr;
     QPointer<MediaStreamingPlayerItem> m_item;
     QTimer m_tick;
     QTimer m_startDeadline;

@@ -1,9 +1,9 @@
 #include "platform/media/MediaStreamingPlayerFactory.h"
 
+#include "platform/media/MediaPlayerHost.h"
 #include "platform/media/MediaStreamingPlayer.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
 
-#include <QMediaPlayer>
 #include <QTimer>
 
 namespace {
@@ -22,7 +22,7 @@ void MediaStreamingPlayerFactory::prepareSpareLater()
 {
     QTimer::singleShot(kSpareDelayMs, Qt::CoarseTimer, &m_context, [this] {
         if (!m_spare)
-            m_spare = MediaStreamingPlayer::makeBackend();
+            m_spare = new MediaPlayerHost;
     });
 }
 
@@ -39,9 +39,9 @@ StreamingPlayer *MediaStreamingPlayerFactory::playerWithPlayerItem(StreamingPlay
     auto *mediaItem = qobject_cast<MediaStreamingPlayerItem *>(item);
     if (!mediaItem)
         return nullptr;
-    QMediaPlayer *backend = m_spare;
+    MediaPlayerHost *host = m_spare;
     m_spare = nullptr;
-    auto *player = new MediaStreamingPlayer(mediaItem, backend);
+    auto *player = new MediaStreamingPlayer(mediaItem, host);
     prepareSpareLater();
     player->setStartTimeoutMs(m_startTimeoutMs);
     return player;

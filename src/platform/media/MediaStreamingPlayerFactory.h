@@ -5,13 +5,14 @@
 #include <QObject>
 #include <QPointer>
 
-class QMediaPlayer;
+class MediaPlayerHost;
 
 // Makes Qt Multimedia streaming players. Only http and https streams are
 // played. Once a track has played, a media player is kept ready for the
-// next one, so that a tap does not wait for one to be made; it is made a
-// while after the last stream started. Before the first track none is made:
-// that would load the media framework, some 10 MiB, for nothing.
+// next one (on its own thread), so that a tap does not wait for one to be
+// made; it is made a while after the last stream started. Before the first
+// track none is made: that would load the media framework, some 10 MiB, for
+// nothing.
 class MediaStreamingPlayerFactory : public StreamingPlayerFactory
 {
 public:
@@ -29,5 +30,5 @@ private:
 
     int m_startTimeoutMs = 30000;
     QObject m_context;
-    QPointer<QMediaPlayer> m_spare;
+    QPointer<MediaPlayerHost> m_spare;
 };
