@@ -104,10 +104,11 @@ void MprisNowPlayingCenter::setNowPlayingInfo(const std::optional<NowPlayingInfo
         m_trackIdPath = QStringLiteral("/org/kavu/Kavu/track/%1").arg(++m_trackNumber);
     m_info = info;
     m_sincePublished.start();
-    updateArtwork(info ? info->artwork : QImage());
-
+    // Without a bus nobody reads the artwork file: no picture is encoded.
     if (!m_registered)
         return;
+    updateArtwork(info ? info->artwork : QImage());
+
     QVariantMap changed;
     if (playbackStatus() != oldStatus)
         changed.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
