@@ -1,5 +1,8 @@
 #include "platform/web/WebEngineWebView.h"
 
+#include "platform/web/WebEngineOpenerPage.h"
+
+#include <QMenu>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -58,6 +61,11 @@ bool WebEngineWebPage::acceptNavigationRequest(const QUrl &url, NavigationType t
     return allowed;
 }
 
+QWebEnginePage *WebEngineWebPage::createWindow(WebWindowType)
+{
+    return new WebEngineOpenerPage(this);
+}
+
 WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, QWidget *parent)
     : WebView(parent)
 {
@@ -69,6 +77,16 @@ WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, QWidget *parent)
     layout->addWidget(m_view);
     setFocusProxy(m_view);
 
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        QMenu *menu = createContextMenu();
+        if (menu->actions().isEmpty()) {
+            delete menu;
+            return;
+        }
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_view->mapToGlobal(position));
+    });
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineWebView::onLoadingChanged);
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineWebView::refreshTitle);
 }
@@ -79,6 +97,28 @@ WebEngineWebView::~WebEngineWebView()
     // The view must let go of the page before the page goes.
     m_view->setPage(nullptr);
     delete m_page;
+}
+
+QMenu *WebEngineWebView::createContextMenu()
+{
+    // Opening new windows or tabs, saving, viewing the source or reloading
+    // do nothing here or leave the screens' design.
+    QMenu *menu = m_view->createStandardContextMenu();
+    const QList<QAction *> kept{m_page->action(QWebEnginePage::Back), m_page->action(QWebEnginePage::Copy),
+                                m_page->action(QWebEnginePage::CopyLinkToClipboard),
+                                m_page->action(QWebEnginePage::SelectAll)};
+    bool separatorDue = false;
+    const QList<QAction *> actions = menu->actions();
+    for (QAction *action : actions) {
+        const bool keep = kept.contains(action) || (action->isSeparator() && separatorDue);
+        if (!keep)
+            menu->removeAction(action);
+        separatorDue = keep && !action->isSeparator();
+    }
+    // No separator at the end.
+    while (!menu->actions().isEmpty() && menu->actions().last()->isSeparator())
+        menu->removeAction(menu->actions().last());
+    return menu;
 }
 
 void WebEngineWebView::loadRequest(const QUrl &request)

@@ -5,6 +5,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 
+class QMenu;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -23,6 +24,9 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    // A link with a target of its own or window.open() opens in this page,
+    // after the same decision as any other navigation.
+    QWebEnginePage *createWindow(WebWindowType type) override;
 
 private:
     // Whether the engine shows what a URL names itself, or would hand the
@@ -51,6 +55,10 @@ public:
 
     QWebEngineView *engineView() const { return m_view; }
     QWebEnginePage *page() const { return m_page; }
+
+    // The context menu for what the page last asked one for: only Back,
+    // Copy, Copy Link Address and Select All, of those that apply there.
+    QMenu *createContextMenu();
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);

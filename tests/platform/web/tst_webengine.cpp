@@ -4,6 +4,7 @@
 #include "platform/web/WebEngineWebView.h"
 
 #include <QDesktopServices>
+#include <QMenu>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -62,6 +63,11 @@ const QString kLinkPage = QStringLiteral(
     "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
     "</head><body><a id=\"track\" href=\"kavu://music?id=42\">трек</a></body></html>");
 
+const QString kNewWindowPage = QStringLiteral(
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Окна</title>"
+    "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
+    "</head><body><a id=\"blank\" target=\"_blank\" href=\"/music/\">новое окно</a></body></html>");
+
 } // namespace
 
 class WebEngineTest : public QObject
@@ -79,6 +85,8 @@ private Q_SLOTS:
     void withoutDelegateInPageLinksDoNothing();
     void pageCannotOpenLocalFilesOrWindows();
     void pageCannotOpenOtherApplications();
+    void newWindowsOpenInTheSameView();
+    void contextMenuOffersOnlyWhatWorks();
 
 private:
     WebEngineWebView *loadPage(const QUrl &url);
@@ -94,6 +102,7 @@ void WebEngineTest::initTestCase()
     QVERIFY(m_server.listen());
     m_server.route(QStringLiteral("/music/"), HttpReply::html(kLinkPage));
     m_server.route(QStringLiteral("/other/"), HttpReply::html(kOtherAppPage));
+    m_server.route(QStringLiteral("/windows/"), HttpReply::html(kNewWindowPage));
     m_profile = new QWebEngineProfile(this);
     KavuSchemeHandler::install(m_profile);
 }
@@ -229,6 +238,55 @@ void WebEngineTest::pageCannotOpenOtherApplications()
         QDesktopServices::unsetUrlHandler(scheme);
     QCOMPARE(handlers.opened, QList<QUrl>{});
     QCOMPARE(m_view->currentUrl(), url);
+}
+
+void WebEngineTest::newWindowsOpenInTheSameView()
+{
+    loadPage(m_server.url(QStringLiteral("/windows/")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    // A link with a target of its own is decided like any other and loads here.
+    const QUrl target = m_server.url(QStringLiteral("/music/"));
+    for (int attempt = 0; attempt < 40 && m_view->currentUrl() != target; ++attempt) {
+        QTest::mouseClick(m_view->engineView()->focusProxy(), Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::qWait(250);
+    }
+    QCOMPARE(m_view->currentUrl(), target);
+    QVERIFY(m_delegate.asked.contains(target));
+    // So does window.open(), an in-page link included: the page stays.
+    const QUrl link(QStringLiteral("kavu://music?id=7"));
+    m_view->page()->runJavaScript(QStringLiteral("window.open('kavu://music?id=7');"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_delegate.asked.contains(link), 10000);
+    QCOMPARE(m_view->currentUrl(), target);
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        QVERIFY(widget == m_view || !widget->isVisible() || !qobject_cast<QWebEngineView *>(widget));
+}
+
+void WebEngineTest::contextMenuOffersOnlyWhatWorks()
+{
+    loadPage(m_server.url(QStringLiteral("/music/")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    const auto shownMenu = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *menu = qobject_cast<QMenu *>(widget); menu && menu->isVisible())
+                return menu;
+        }
+        return static_cast<QMenu *>(nullptr);
+    };
+    QMenu *menu = nullptr;
+    for (int attempt = 0; attempt < 40 && !menu; ++attempt) {
+        QTest::mouseClick(m_view->engineView()->focusProxy(), Qt::RightButton, {}, QPoint(50, 50));
+        QTest::qWait(250);
+        menu = shownMenu();
+    }
+    QVERIFY(menu);
+    QWebEnginePage *page = m_view->page();
+    const QList<QAction *> allowed{page->action(QWebEnginePage::Back), page->action(QWebEnginePage::Copy),
+                                   page->action(QWebEnginePage::CopyLinkToClipboard),
+                                   page->action(QWebEnginePage::SelectAll)};
+    for (QAction *action : menu->actions())
+        QVERIFY2(action->isSeparator() || allowed.contains(action), qPrintable(action->text()));
+    QVERIFY(menu->actions().contains(page->action(QWebEnginePage::CopyLinkToClipboard)));
+    menu->close();
 }
 
 KAVU_TEST_MAIN(WebEngineTest)
