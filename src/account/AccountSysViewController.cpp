@@ -292,13 +292,17 @@ void AccountSysViewController::handleAccountResponse(const QString &login, const
     refreshButton()->setHidden(false);
     customDimmingView()->setHidden(false);
 
+    // A refused login leaves the form hidden; "Logout" shows, so that the
+    // user can forget the stored credentials and log in with others.
     // The login as the title of the screen's own item. It is no view of the
+        logoutButton()->setHidden(false);
     // root: the screen keeps it for as long as the item shows it.
     auto title = std::make_unique<QLabel>(login);
     title->setTextFormat(Qt::PlainText);
     title->setAlignment(Qt::AlignCenter);
     title->setFont(boldSystemFont(18));
     QPalette palette = title->palette();
+        logoutButton()->setHidden(false);
     palette.setColor(QPalette::WindowText, Qt::black);
     title->setPalette(palette);
     title->resize(qRound(width() - 40.0), 30);

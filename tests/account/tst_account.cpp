@@ -277,7 +277,6 @@ void AccountTest::replies()
         QCOMPARE(screen->resultLabel()->text(), message);
         QCOMPARE(platform.userDefaults->stringArrayForKey(QStringLiteral("userData")),
                  std::optional<QStringList>(previous));
-        QVERIFY(!screen->logoutButton()->isVisibleTo(screen.get()));
         QVERIFY(!screen->loginTextField()->isVisibleTo(screen.get()));
         QVERIFY(capture.lines().isEmpty());
         return;
@@ -292,6 +291,10 @@ void AccountTest::replies()
     const SettingsFileCopy reread(platform.userDefaults->filePath());
     QCOMPARE(reread->stringArrayForKey(QStringLiteral("userData")), std::optional<QStringList>(fields));
     QVERIFY(screen->logoutButton()->isVisibleTo(screen.get()));
+        // A refused login offers "Logout", so that the user can log in with others.
+        screen->logoutButton()->click();
+        QVERIFY(screen->loginTextField()->isVisibleTo(screen.get()));
+        QVERIFY(!platform.userDefaults->hasKey(QStringLiteral("login")));
     QVERIFY(screen->refreshButton()->isVisibleTo(screen.get()));
     QVERIFY(screen->customDimmingView()->isVisibleTo(screen.get()));
     QCOMPARE(screen->resultLabel()->text(), QStringLiteral("<b>demo</b>"));

@@ -292,7 +292,8 @@ void FaultsTest::accountOutcomes()
 
     const bool loggedIn = result.isEmpty();
     QCOMPARE(platform.userDefaults->stringArrayForKey(QStringLiteral("userData")).has_value(), loggedIn);
-    QCOMPARE(screen.logoutButton()->isHidden(), !loggedIn);
+    // "Logout" shows either way: a refused login offers it too.
+    QVERIFY(!screen.logoutButton()->isHidden());
     if (!loggedIn) {
         QCOMPARE(screen.resultLabel()->text(), result);
     } else {
