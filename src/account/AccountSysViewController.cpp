@@ -1,5 +1,6 @@
 #include "account/AccountSysViewController.h"
 
+#include "account/AccountLayout.h"
 #include "protocol/AccountReply.h"
 #include "protocol/Endpoints.h"
 #include "protocol/SiteAddress.h"
@@ -76,6 +77,23 @@ void AccountSysViewController::loadSequence()
     }
 }
 
+void AccountSysViewController::viewDidLayoutSubviews()
+{
+    const AccountLayout layout = AccountLayout::forBounds(width(), height());
+    Geometry::setFrame(loginTextField(), layout.loginTextField);
+    Geometry::setFrame(passwordTextField(), layout.passwordTextField);
+    Geometry::setFrame(authButton(), layout.authButton);
+    Geometry::setFrame(resultLabel(), layout.resultLabel);
+    Geometry::setFrame(refreshButton(), layout.refreshButton);
+    Geometry::setFrame(backgroundImageView(), layout.fullScreen);
+    Geometry::setFrame(customDimmingView(), layout.fullScreen);
+    Geometry::setFrame(logoutButton(), layout.logoutButton);
+    Geometry::setFrame(m_accountBar, layout.accountBar);
+    activityIndicator()->setCenter(layout.center);
+    if (m_loginTitleLabel)
+        m_loginTitleLabel->resize(Geometry::pixelRect(layout.loginTitleLabel).size());
+}
+
 void AccountSysViewController::stopActivityIndicator()
 {
     if (activityIndicator())
@@ -84,12 +102,12 @@ void AccountSysViewController::stopActivityIndicator()
 
 void AccountSysViewController::setupUI()
 {
-    const qreal w = width();
+    const AccountLayout layout = AccountLayout::forBounds(width(), height());
 
     auto *login = new QLineEdit(view());
     login->setPlaceholderText(QStringLiteral("Login"));
     login->setAccessibleName(QStringLiteral("Login"));
-    Geometry::setFrame(login, QRectF(20, 100, w - 40, 30));
+    Geometry::setFrame(login, layout.loginTextField);
     Geometry::addSubview(view(), login);
     setLoginTextField(login);
 
@@ -97,11 +115,11 @@ void AccountSysViewController::setupUI()
     password->setPlaceholderText(QStringLiteral("Password"));
     password->setAccessibleName(QStringLiteral("Password"));
     password->setEchoMode(QLineEdit::Password);
-    Geometry::setFrame(password, QRectF(20, 150, w - 40, 30));
+    Geometry::setFrame(password, layout.passwordTextField);
     Geometry::addSubview(view(), password);
     setPasswordTextField(password);
 
-    auto *authorize = makeButton(view(), QStringLiteral("Authorize"), QRectF(20, 200, w - 40, 40));
+    auto *authorize = makeButton(view(), QStringLiteral("Authorize"), layout.authButton);
     connect(authorize, &QPushButton::clicked, this, &AccountSysViewController::authorizeButtonTapped);
     Geometry::addSubview(view(), authorize);
     setAuthButton(authorize);
@@ -114,23 +132,23 @@ void AccountSysViewController::setupUI()
     palette.setColor(QPalette::WindowText, Qt::white);
     result->setPalette(palette);
     Geometry::setBackgroundColor(result, Geometry::colorWithWhite(0, 0));
-    Geometry::setFrame(result, QRectF(20, 260, w - 40, 30));
+    Geometry::setFrame(result, layout.resultLabel);
     Geometry::addSubview(view(), result);
     setResultLabel(result);
 
-    auto *refresh = makeButton(view(), QStringLiteral("Refresh Data"), QRectF(20, 300, w - 40, 40));
+    auto *refresh = makeButton(view(), QStringLiteral("Refresh Data"), layout.refreshButton);
     connect(refresh, &QPushButton::clicked, this, &AccountSysViewController::refreshButtonTapped);
     Geometry::addSubview(view(), refresh);
     setRefreshButton(refresh);
 
     auto *background = new ImageView(view());
     background->setContentMode(ImageView::ContentMode::ScaleAspectFill);
-    Geometry::setFrame(background, bounds());
+    Geometry::setFrame(background, layout.fullScreen);
     Geometry::addSubview(view(), background);
     setBackgroundImageView(background);
 
     auto *dimming = new QWidget(view());
-    Geometry::setFrame(dimming, bounds());
+    Geometry::setFrame(dimming, layout.fullScreen);
     Geometry::setBackgroundColor(dimming, Geometry::colorWithWhite(0, 0.5));
     // It dims what lies below it but takes no clicks from it.
     dimming->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -138,7 +156,7 @@ void AccountSysViewController::setupUI()
     Geometry::addSubview(view(), dimming);
     setCustomDimmingView(dimming);
 
-    auto *logout = makeButton(view(), QStringLiteral("Logout"), QRectF(20, 350, w - 40, 40));
+    auto *logout = makeButton(view(), QStringLiteral("Logout"), layout.logoutButton);
     QPalette logoutPalette = logout->palette();
     logoutPalette.setColor(QPalette::ButtonText, Qt::black);
     logout->setPalette(logoutPalette);
@@ -148,6 +166,11 @@ void AccountSysViewController::setupUI()
     setLogoutButton(logout);
 
     result->raise();
+
+    // Return in either field presses "Authorize"; Tab goes down the column.
+    connect(login, &QLineEdit::returnPressed, this, &AccountSysViewController::authorizeButtonTapped);
+    connect(password, &QLineEdit::returnPressed, this, &AccountSysViewController::authorizeButtonTapped);
+    setTabOrderOf({login, password, authorize, refresh, logout});
 
     // The icon is not a view of the root: it is the title view of the
     // screen's own item and of the account bar's item.
@@ -162,7 +185,7 @@ void AccountSysViewController::setupUI()
 void AccountSysViewController::setupNavigationBar()
 {
     auto *bar = new NavigationBar(view());
-    Geometry::setFrame(bar, QRectF(0, 0, width(), 44));
+    Geometry::setFrame(bar, AccountLayout::forBounds(width(), height()).accountBar);
     bar->setTintColor(Qt::black);
     auto *item = new NavigationItem(QStringLiteral("Аккаунт"));
     item->setTitleView(iconImageView());
@@ -269,13 +292,17 @@ void AccountSysViewController::showLater(const QString &message)
 
 void AccountSysViewController::handleAccountResponse(const QString &login, const UrlResponse &response)
 {
+    // A refused login leaves the form hidden; "Logout" shows, so that the
+    // user can forget the stored credentials and log in with others.
     if (!response.data && !response.exceededLimit) {
+        logoutButton()->setHidden(false);
         showLater(QStringLiteral("Error fetching data"));
         return;
     }
     const std::optional<QStringList> fields = AccountReply::fields(
         response.data ? decodeUtf8(*response.data) : std::optional<QString>());
     if (!fields) {
+        logoutButton()->setHidden(false);
         showLater(QStringLiteral("No data received"));
         return;
     }
@@ -292,20 +319,16 @@ void AccountSysViewController::handleAccountResponse(const QString &login, const
     refreshButton()->setHidden(false);
     customDimmingView()->setHidden(false);
 
-    // A refused login leaves the form hidden; "Logout" shows, so that the
-    // user can forget the stored credentials and log in with others.
     // The login as the title of the screen's own item. It is no view of the
-        logoutButton()->setHidden(false);
     // root: the screen keeps it for as long as the item shows it.
     auto title = std::make_unique<QLabel>(login);
     title->setTextFormat(Qt::PlainText);
     title->setAlignment(Qt::AlignCenter);
     title->setFont(boldSystemFont(18));
     QPalette palette = title->palette();
-        logoutButton()->setHidden(false);
     palette.setColor(QPalette::WindowText, Qt::black);
     title->setPalette(palette);
-    title->resize(qRound(width() - 40.0), 30);
+    title->resize(Geometry::pixelRect(AccountLayout::forBounds(width(), height()).loginTitleLabel).size());
     navigationItem()->setTitleView(title.get());
     m_loginTitleLabel = std::move(title);
 }

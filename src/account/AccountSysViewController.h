@@ -73,6 +73,7 @@ public:
 
 protected:
     void viewDidLoad() override;
+    void viewDidLayoutSubviews() override;
 
 private:
     void loadSequence();

@@ -1,5 +1,7 @@
 #include "allmusic/AllmusicViewController.h"
 
+#include "allmusic/AllmusicLayout.h"
+
 #include "protocol/Endpoints.h"
 #include "protocol/InPageLink.h"
 #include "protocol/QueryString.h"
@@ -12,6 +14,8 @@
 #include "platform/net/UrlText.h"
 #include "platform/ui/NameLabel.h"
 #include "protocol/TrackInfoReply.h"
+
+#include <QShortcut>
 
 namespace {
 
@@ -61,6 +65,12 @@ void AllmusicViewController::viewDidLoad()
 
     createPlayerViews();
     hideControls();
+
+    // Space plays and pauses while the controls show.
+    auto *space = new QShortcut(QKeySequence(Qt::Key_Space), playPauseButton());
+    connect(space, &QShortcut::activated, this, &AllmusicViewController::playPauseButtonTapped);
+    // Top to bottom: "Назад", the slider, the three buttons, then the page.
+    setTabOrderOf({backButton(), timeSlider(), rewindButton(), playPauseButton(), forwardButton(), webView()});
 }
 
 void AllmusicViewController::setUpAudioSession()
@@ -71,57 +81,71 @@ void AllmusicViewController::setUpAudioSession()
 
 void AllmusicViewController::createPlayerViews()
 {
-    const qreal w = width();
-    const qreal h = height();
+    const AllmusicLayout layout = AllmusicLayout::forBounds(width(), height());
 
     auto *background = new ImageView(view());
     background->setContentMode(ImageView::ContentMode::ScaleAspectFill);
-    Geometry::setFrame(background, QRectF(0, 0, w, h));
+    Geometry::setFrame(background, layout.fullScreen);
     Geometry::addSubview(view(), background);
     setBackgroundImageView(background);
 
     auto *overlay = new QWidget(view());
-    Geometry::setFrame(overlay, QRectF(0, 0, w, h));
+    Geometry::setFrame(overlay, layout.fullScreen);
     Geometry::setBackgroundColor(overlay, Geometry::colorWithWhite(0.0, 0.5));
     Geometry::addSubview(view(), overlay);
     setOverlayView(overlay);
 
     auto *slider = new Slider(view());
-    Geometry::setFrame(slider, QRectF(20, 40, w - 40, 20));
+    Geometry::setFrame(slider, layout.timeSlider);
     connect(slider, &Slider::userValueChanged, this, &AllmusicViewController::timeSliderValueChanged);
     Geometry::addSubview(view(), slider);
     setTimeSlider(slider);
 
-    auto *playPause = makeControlButton(view(), QStringLiteral("Play"), QRectF(w / 2 - 30, h - 100, 60, 35));
+    auto *playPause = makeControlButton(view(), QStringLiteral("Play"), layout.playPauseButton);
     connect(playPause, &QPushButton::clicked, this, &AllmusicViewController::playPauseButtonTapped);
     Geometry::addSubview(view(), playPause);
     setPlayPauseButton(playPause);
 
-    auto *rewind = makeControlButton(view(), QStringLiteral("<<"), QRectF(w / 2 - 120, h - 100, 60, 35));
+    auto *rewind = makeControlButton(view(), QStringLiteral("<<"), layout.rewindButton);
     rewind->setAccessibleName(QStringLiteral("Rewind"));
     connect(rewind, &QPushButton::clicked, this, &AllmusicViewController::rewindButtonTapped);
     Geometry::addSubview(view(), rewind);
     setRewindButton(rewind);
 
-    auto *forward = makeControlButton(view(), QStringLiteral(">>"), QRectF(w / 2 + 60, h - 100, 60, 35));
+    auto *forward = makeControlButton(view(), QStringLiteral(">>"), layout.forwardButton);
     forward->setAccessibleName(QStringLiteral("To the end"));
     connect(forward, &QPushButton::clicked, this, &AllmusicViewController::forwardButtonTapped);
     Geometry::addSubview(view(), forward);
     setForwardButton(forward);
 
     auto *back = new RoundedButton(QStringLiteral("Назад"), view());
-    Geometry::setFrame(back, QRectF(0, 0, 60, 30));
+    Geometry::setFrame(back, layout.backButton);
     connect(back, &QPushButton::clicked, this, &AllmusicViewController::backButtonTapped);
     Geometry::addSubview(view(), back);
     setBackButton(back);
 
-    auto *song = makeTrackNameLabel(view(), QRectF(0, h / 2 - 60, w, 30));
+    auto *song = makeTrackNameLabel(view(), layout.songNameLabel);
     Geometry::addSubview(view(), song);
     setSongNameLabel(song);
 
-    auto *artist = makeTrackNameLabel(view(), QRectF(0, h / 2 - 30, w, 30));
+    auto *artist = makeTrackNameLabel(view(), layout.artistNameLabel);
     Geometry::addSubview(view(), artist);
     setArtistNameLabel(artist);
+}
+
+void AllmusicViewController::viewDidLayoutSubviews()
+{
+    const AllmusicLayout layout = AllmusicLayout::forBounds(width(), height());
+    Geometry::setFrame(webView(), layout.fullScreen);
+    Geometry::setFrame(backgroundImageView(), layout.fullScreen);
+    Geometry::setFrame(overlayView(), layout.fullScreen);
+    Geometry::setFrame(timeSlider(), layout.timeSlider);
+    Geometry::setFrame(playPauseButton(), layout.playPauseButton);
+    Geometry::setFrame(rewindButton(), layout.rewindButton);
+    Geometry::setFrame(forwardButton(), layout.forwardButton);
+    Geometry::setFrame(backButton(), layout.backButton);
+    Geometry::setFrame(songNameLabel(), layout.songNameLabel);
+    Geometry::setFrame(artistNameLabel(), layout.artistNameLabel);
 }
 
 QList<QWidget *> AllmusicViewController::controlViews() const

@@ -78,6 +78,7 @@ public:
 
 protected:
     void viewDidLoad() override;
+    void viewDidLayoutSubviews() override;
 
 private:
     void setUpAudioSession();

@@ -17,6 +17,7 @@
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QWebEngineProfile>
 
@@ -87,8 +88,15 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
                          QIcon(QStringLiteral(":/icons/org.kavu.Kavu.svg"))));
 
     m_delegate = std::make_unique<AppDelegate>();
+    // The window's size and place are kept in a file of their own, apart
+    // from the application's settings.
+    m_windowStatePath = windowStatePath(settingsName);
+
     m_window = std::make_unique<MainWindow>(m_services);
     m_delegate->setWindow(m_window.get());
+    QObject::connect(m_window.get(), &MainWindow::quitRequested, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    restoreWindowGeometry();
 
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, m_delegate.get(),
                      [delegate = m_delegate.get()](Qt::ApplicationState state) {
@@ -107,12 +115,32 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
 KavuApplication::~KavuApplication()
 {
     // Screens and their web views go before the profile they use, and
+    saveWindowGeometry();
     // before the services they were given.
     m_window.reset();
     delete m_profile;
 }
 
 int KavuApplication::exec()
+QString KavuApplication::windowStatePath(const QString &settingsName)
+{
+    return UserDefaults::defaultFilePath(settingsName + QStringLiteral("-window"));
+}
+
+void KavuApplication::restoreWindowGeometry()
+{
+    const QSettings state(m_windowStatePath, QSettings::IniFormat);
+    m_window->restoreGeometry(state.value(QStringLiteral("geometry")).toByteArray());
+}
+
+void KavuApplication::saveWindowGeometry()
+{
+    if (!m_window || m_windowStatePath.isEmpty())
+        return;
+    QSettings state(m_windowStatePath, QSettings::IniFormat);
+    state.setValue(QStringLiteral("geometry"), m_window->saveGeometry());
+}
+
 {
     m_window->show();
     m_delegate->applicationDidFinishLaunchingWithOptions({});

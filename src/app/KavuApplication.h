@@ -37,10 +37,20 @@ public:
     MprisNowPlayingCenter *nowPlayingCenter() const { return m_nowPlaying.get(); }
     const PlatformServices &services() const { return m_services; }
 
-    // Shows the window, tells the delegate, and runs until the process ends.
+    // Shows the window (with the size and place it had when the application
+    // last ended, given it when it was made), tells the delegate, and runs
+    // until the process ends.
     int exec();
 
+    // Where the window's size and place are kept: beside the settings, in a
+    // file of their own.
+    static QString windowStatePath(const QString &settingsName);
+
 private:
+    void restoreWindowGeometry();
+    void saveWindowGeometry();
+
+    QString m_windowStatePath;
     std::unique_ptr<UserDefaults> m_userDefaults;
     std::unique_ptr<DialogAlertPresenter> m_alerts;
     std::unique_ptr<EventLoopProcessTerminator> m_terminator;

@@ -8,6 +8,7 @@
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
 
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -21,7 +22,9 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     m_tabs->setTabPosition(QTabWidget::South);
     m_tabs->setDocumentMode(true);
     m_tabs->tabBar()->setExpanding(true);
-    m_tabs->setElideMode(Qt::ElideRight);
+    // Every tab title shows whole: the window is never narrower than they.
+    m_tabs->setElideMode(Qt::ElideNone);
+    m_tabs->setUsesScrollButtons(false);
     setCentralWidget(m_tabs);
 
     m_music = new SecondViewController(services);
@@ -38,4 +41,17 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     m_tabs->addTab(m_directPlayer, QStringLiteral("Плеер"));
     m_search = new SearchViewController(services);
     m_tabs->addTab(m_search, QStringLiteral("Поиск"));
+
+    // The screens were designed for 320 x 480 points; below that, or below
+    // the width of the tab titles, bars and controls would be cut.
+    const QSize tabBar = m_tabs->tabBar()->sizeHint();
+    setMinimumSize(qMax(kMinimumScreenWidth, tabBar.width()), kMinimumScreenHeight + tabBar.height());
+
+    // Ctrl+1 ... Ctrl+7 select the tabs; Ctrl+Q quits.
+    for (int index = 0; index < m_tabs->count(); ++index) {
+        auto *select = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index)), this);
+        connect(select, &QShortcut::activated, this, [this, index] { m_tabs->setCurrentIndex(index); });
+    }
+    auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &MainWindow::quitRequested);
 }

@@ -20,6 +20,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    static constexpr int kMinimumScreenWidth = 320;
+    static constexpr int kMinimumScreenHeight = 480;
+
     explicit MainWindow(const PlatformServices &services, QWidget *parent = nullptr);
 
     QTabWidget *tabs() const { return m_tabs; }
@@ -30,6 +33,10 @@ public:
     AccountViewController *developersScreen() const { return m_developers; }
     AllmusicViewController *directPlayerScreen() const { return m_directPlayer; }
     SearchViewController *searchScreen() const { return m_search; }
+
+Q_SIGNALS:
+    // Ctrl+Q.
+    void quitRequested();
 
 private:
     QTabWidget *m_tabs;

@@ -15,6 +15,7 @@
 #include "platform/system/UserDefaults.h"
 
 #include <QTimer>
+#include <QShortcut>
 
 namespace {
 const QString kSettingsTitle = QStringLiteral("Настройки приложения");
@@ -95,6 +96,31 @@ void CatalogueViewController::viewDidLoad()
     createPlayerView();
 }
 
+    // Alt+Left is "Назад", as in a browser: the player's while it shows,
+    // else the page's where the bar offers it.
+    auto *back = new QShortcut(view());
+    back->setKeys({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)});
+    connect(back, &QShortcut::activated, this, [this] {
+        if (playerView()->isVisible() && playerNavigationBar()->isVisibleTo(playerView()))
+            playerBackButtonTapped();
+        else if (BarButtonItem *left = webViewNavigationItem()->leftBarButtonItem();
+                 left && left->title() == QStringLiteral("Назад"))
+            backButtonTapped();
+    });
+    connect(navigationBar(), &NavigationBar::buttonsChanged, this, &CatalogueViewController::updateTabOrder);
+    connect(playerNavigationBar(), &NavigationBar::buttonsChanged, this,
+            &CatalogueViewController::updateTabOrder);
+    updateTabOrder();
+}
+
+void CatalogueViewController::updateTabOrder()
+{
+    // Top to bottom, left to right: the page's bar, the page, then the
+    // player's bar, its buttons and its slider.
+    setTabOrderOf({navigationBar()->leftButton(), navigationBar()->rightButton(), webView(),
+                   playerNavigationBar()->leftButton(), playerNavigationBar()->rightButton(),
+                   rewindButton(), playPauseButton(), forwardButton(), timeSlider()});
+
 bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const QUrl &request,
                                                                 WebViewNavigationType)
 {
@@ -120,6 +146,17 @@ bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const
 }
 
 bool CatalogueViewController::isLoadingPage() const
+void CatalogueViewController::viewDidLayoutSubviews()
+{
+    // The same frames the load step computed, for the new bounds.
+    const CatalogueLayout layout = CatalogueLayout::forBounds(width(), height());
+    Geometry::setFrame(webView(), layout.webView);
+    Geometry::setFrame(navigationBar(), layout.navigationBar);
+    Geometry::setFrame(loadingOverlay(), layout.fullScreen);
+    activityIndicator()->setCenter(center());
+    layoutPlayerViews();
+}
+
 {
     return loadingOverlay() && !loadingOverlay()->isHidden();
 }

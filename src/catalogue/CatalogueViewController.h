@@ -65,6 +65,8 @@ public:
 
 protected:
     void viewDidLoad() override;
+    void updateTabOrder();
+    void viewDidLayoutSubviews() override;
     bool isLoadingPage() const override;
 
 private:

@@ -1,5 +1,8 @@
 #include "demo/DemoTour.h"
 
+#include "platform/ui/Geometry.h"
+#include "player/PlayerLayout.h"
+
 #include "account/AccountSysViewController.h"
 #include "allmusic/AllmusicViewController.h"
 #include "app/KavuApplication.h"
@@ -372,6 +375,24 @@ int DemoTour::run()
                pause(300);
                return requested(QStringLiteral("/app-version/search"))
                    || fail(why, QStringLiteral("the search page was not asked for"));
+           })
+        && step(QStringLiteral("maximised"), [&](QString &why) {
+               // A large window: the bars and the player follow it.
+               showTab(0);
+               window->resize(1400, 1000);
+               pause(500);
+               const QPushButton *radio = music->navigationBar()->rightButton();
+               if (!radio || radio->geometry().right() < music->navigationBar()->width() - 20)
+                   return fail(why, QStringLiteral("\"Радио\" did not follow the window"));
+               if (!clickElement(music->webView(), QStringLiteral("a.track")))
+                   return fail(why, QStringLiteral("no track link to click"));
+               if (!waitFor([&] { return music->player() && music->player()->currentTime() > 1.0
+                                      && music->backgroundImageView()->hasImage(); }))
+                   return fail(why, QStringLiteral("the track does not play"));
+               pause(300);
+               const PlayerLayout layout = PlayerLayout::forBounds(music->width(), music->height());
+               return Geometry::frame(music->timeSlider()) == layout.timeSlider
+                   || fail(why, QStringLiteral("the player's slider did not follow the window"));
            });
 
     print(passed ? QStringLiteral("The tour passed: %1 steps.").arg(m_number)

@@ -26,6 +26,7 @@
 #include "player/PlayerLayout.h"
 
 #include <QLabel>
+#include <QShortcut>
 
 #include <cmath>
 #include <limits>
@@ -160,6 +161,10 @@ void CataloguePlayerViewController::createPlayerView()
     container->setHidden(true);
     Geometry::addSubview(view(), container);
     setPlayerView(container);
+    // Space plays and pauses while the player view shows (a text field with
+    // the focus keeps its spaces).
+    auto *space = new QShortcut(QKeySequence(Qt::Key_Space), container);
+    connect(space, &QShortcut::activated, this, &CataloguePlayerViewController::playPauseButtonTapped);
 
     const QList<QWidget *> moved = {
         backgroundImageView(), overlayView(),     timeSlider(),      playPauseButton(),
@@ -168,6 +173,21 @@ void CataloguePlayerViewController::createPlayerView()
     };
     for (QWidget *child : moved)
         Geometry::addSubview(container, child);
+}
+
+void CataloguePlayerViewController::layoutPlayerViews()
+{
+    const PlayerLayout layout = PlayerLayout::forBounds(width(), height());
+    Geometry::setFrame(playerView(), layout.playerView);
+    Geometry::setFrame(backgroundImageView(), layout.backgroundImage);
+    Geometry::setFrame(overlayView(), layout.overlay);
+    Geometry::setFrame(timeSlider(), layout.timeSlider);
+    Geometry::setFrame(playPauseButton(), layout.playPauseButton);
+    Geometry::setFrame(rewindButton(), layout.rewindButton);
+    Geometry::setFrame(forwardButton(), layout.forwardButton);
+    Geometry::setFrame(songNameLabel(), layout.songNameLabel);
+    Geometry::setFrame(artistNameLabel(), layout.artistNameLabel);
+    Geometry::setFrame(playerNavigationBar(), layout.playerNavigationBar);
 }
 
 QList<QWidget *> CataloguePlayerViewController::controlViews() const

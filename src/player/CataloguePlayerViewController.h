@@ -136,6 +136,9 @@ protected:
     void createOverlayView();
     void createPlayerControls();
     void createPlayerNavigationBar();
+    // Gives the player's views the frames of PlayerLayout for the bounds
+    // the root view has now.
+    void layoutPlayerViews();
 
 private:
     // The eight views that showControls and hideControls switch, in order.

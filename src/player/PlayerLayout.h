@@ -3,7 +3,8 @@
 #include <QRectF>
 
 // Frames of the catalogue screen's player views for a root view of
-// width w and height h. They are computed once, when the screen loads.
+// width w and height h: computed when the screen loads, and again whenever
+// the root view changes size.
 struct PlayerLayout
 {
     QRectF playerView;

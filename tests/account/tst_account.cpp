@@ -50,6 +50,7 @@ private Q_SLOTS:
     void storedCredentialsLogInAtOnce();
     void authorize_data();
     void authorize();
+    void returnInAFieldAuthorizes();
     void replies_data();
     void replies();
     void completionRunsBeforeTheMessage();
@@ -224,6 +225,17 @@ void AccountTest::authorize()
     QTRY_COMPARE(accountRequests(), QStringList{query});
 }
 
+void AccountTest::returnInAFieldAuthorizes()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->loginTextField()->setText(QStringLiteral("demo"));
+    screen->passwordTextField()->setText(QStringLiteral("demo"));
+    QTest::keyClick(screen->passwordTextField(), Qt::Key_Return);
+    QCOMPARE(platform.userDefaults->stringForKey(QStringLiteral("login")), std::optional<QString>("demo"));
+    QTRY_COMPARE(accountRequests().size(), 1);
+}
+
 void AccountTest::replies_data()
 {
     QTest::addColumn<QByteArray>("body");
@@ -279,6 +291,10 @@ void AccountTest::replies()
                  std::optional<QStringList>(previous));
         QVERIFY(!screen->loginTextField()->isVisibleTo(screen.get()));
         QVERIFY(capture.lines().isEmpty());
+        // A refused login offers "Logout", so that the user can log in with others.
+        screen->logoutButton()->click();
+        QVERIFY(screen->loginTextField()->isVisibleTo(screen.get()));
+        QVERIFY(!platform.userDefaults->hasKey(QStringLiteral("login")));
         return;
     }
     const QStringList fields = QString::fromUtf8(m_body).split(QLatin1Char(','));
@@ -291,10 +307,6 @@ void AccountTest::replies()
     const SettingsFileCopy reread(platform.userDefaults->filePath());
     QCOMPARE(reread->stringArrayForKey(QStringLiteral("userData")), std::optional<QStringList>(fields));
     QVERIFY(screen->logoutButton()->isVisibleTo(screen.get()));
-        // A refused login offers "Logout", so that the user can log in with others.
-        screen->logoutButton()->click();
-        QVERIFY(screen->loginTextField()->isVisibleTo(screen.get()));
-        QVERIFY(!platform.userDefaults->hasKey(QStringLiteral("login")));
     QVERIFY(screen->refreshButton()->isVisibleTo(screen.get()));
     QVERIFY(screen->customDimmingView()->isVisibleTo(screen.get()));
     QCOMPARE(screen->resultLabel()->text(), QStringLiteral("<b>demo</b>"));

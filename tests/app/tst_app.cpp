@@ -10,6 +10,12 @@
 #include "feeds/FirstViewController.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
+#include "account/AccountLayout.h"
+#include "allmusic/AllmusicLayout.h"
+#include "catalogue/CatalogueLayout.h"
+#include "platform/system/UserDefaults.h"
+#include "platform/ui/Geometry.h"
+#include "player/PlayerLayout.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
@@ -21,6 +27,7 @@
 #include <QWebEngineView>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 
 namespace {
 
@@ -58,6 +65,12 @@ private Q_SLOTS:
     void searchPageFillsTheScreen();
     void placeholdersExist();
     void mainWindowHasEveryTab();
+    void screensFollowTheirWindow_data();
+    void screensFollowTheirWindow();
+    void smallestWindowShowsTitlesAndButtonsWhole();
+    void keysSelectTabsAndQuit();
+    void tabFollowsTheScreen();
+    void windowKeepsItsGeometry();
     void musicTabLoadsStartPageFromDemoService();
     void clickingATrackLinkPlaysIt();
     void radioPlaysRandomTracksOneAfterAnother();
@@ -176,6 +189,152 @@ void AppTest::mainWindowHasEveryTab()
     tabs->setCurrentIndex(1);
     QVERIFY(window.albumsScreen()->isViewLoaded());
     QCOMPARE(platform.webViews.size(), 2);
+}
+
+namespace {
+
+// The views of a tab's screen beside the frames its layout gives them for
+// the screen's bounds now.
+QList<QPair<QWidget *, QRectF>> designedFrames(MainWindow &window, int tab)
+{
+    const qreal w = window.tabs()->widget(tab)->width();
+    const qreal h = window.tabs()->widget(tab)->height();
+    if (tab == 0) {
+        SecondViewController *s = window.musicScreen();
+        const CatalogueLayout c = CatalogueLayout::forBounds(w, h);
+        const PlayerLayout p = PlayerLayout::forBounds(w, h);
+        return {{s->webView(), c.webView},         {s->navigationBar(), c.navigationBar},
+                {s->loadingOverlay(), c.fullScreen}, {s->playerView(), p.playerView},
+                {s->timeSlider(), p.timeSlider},    {s->playPauseButton(), p.playPauseButton},
+                {s->rewindButton(), p.rewindButton}, {s->forwardButton(), p.forwardButton},
+                {s->artistNameLabel(), p.artistNameLabel}, {s->playerNavigationBar(), p.playerNavigationBar}};
+    }
+    if (tab == 2) {
+        AccountSysViewController *s = window.accountScreen();
+        const AccountLayout a = AccountLayout::forBounds(w, h);
+        return {{s->loginTextField(), a.loginTextField}, {s->authButton(), a.authButton},
+                {s->resultLabel(), a.resultLabel},       {s->logoutButton(), a.logoutButton},
+                {s->customDimmingView(), a.fullScreen},  {s->accountBar(), a.accountBar}};
+    }
+    if (tab == 3)
+        return {{window.newsScreen()->textView(), QRectF(0, 50, w, h - 50)}};
+    AllmusicViewController *s = window.directPlayerScreen();
+    const AllmusicLayout d = AllmusicLayout::forBounds(w, h);
+    return {{s->webView(), d.fullScreen},         {s->timeSlider(), d.timeSlider},
+            {s->forwardButton(), d.forwardButton}, {s->backButton(), d.backButton},
+            {s->songNameLabel(), d.songNameLabel}};
+}
+
+} // namespace
+
+void AppTest::screensFollowTheirWindow_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QSize>("size"); // none: the smallest the window takes
+    for (int tab : {0, 2, 3, 5}) {
+        QTest::addRow("tab %d, larger", tab) << tab << QSize(1400, 1000);
+        QTest::addRow("tab %d, smallest", tab) << tab << QSize();
+    }
+}
+
+void AppTest::screensFollowTheirWindow()
+{
+    QFETCH(int, tab);
+    QFETCH(QSize, size);
+    TestPlatform platform;
+    MainWindow window(platform.services);
+    window.show();
+    window.tabs()->setCurrentIndex(tab);
+    window.resize(size.isValid() ? size : QSize(1, 1));
+    QCoreApplication::sendPostedEvents();
+    for (const auto &[view, frame] : designedFrames(window, tab))
+        QCOMPARE(Geometry::frame(view), frame);
+    // Only frames change: the load step ran once.
+    for (FakeWebView *page : platform.webViews)
+        QCOMPARE(page->loadRequests().size(), 1);
+}
+
+void AppTest::smallestWindowShowsTitlesAndButtonsWhole()
+{
+    TestPlatform platform;
+    MainWindow window(platform.services);
+    window.show();
+    window.resize(1, 1);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(window.size(), window.minimumSize());
+    QTabBar *bar = window.tabs()->tabBar();
+    for (int i = 0; i < bar->count(); ++i)
+        QVERIFY(bar->tabRect(i).width() >= bar->fontMetrics().horizontalAdvance(bar->tabText(i)));
+    SecondViewController *music = window.musicScreen();
+    QVERIFY(music->width() >= MainWindow::kMinimumScreenWidth);
+    QVERIFY(music->height() >= MainWindow::kMinimumScreenHeight);
+    platform.webViews.first()->finishLoad(QStringLiteral("Музыка"));
+    const QPushButton *left = music->navigationBar()->leftButton();
+    const QPushButton *right = music->navigationBar()->rightButton();
+    QCOMPARE(left->width(), left->sizeHint().width());
+    QCOMPARE(right->width(), right->sizeHint().width());
+    QVERIFY(left->geometry().right() < right->geometry().left());
+    QVERIFY(right->geometry().right() < music->navigationBar()->width());
+}
+
+void AppTest::keysSelectTabsAndQuit()
+{
+    TestPlatform platform;
+    MainWindow window(platform.services);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (int tab = 7; tab >= 1; --tab) {
+        QTest::keyClick(&window, Qt::Key(Qt::Key_0 + tab), Qt::ControlModifier);
+        QCOMPARE(window.tabs()->currentIndex(), tab - 1);
+    }
+    QSignalSpy quit(&window, &MainWindow::quitRequested);
+    QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(quit.count(), 1);
+}
+
+void AppTest::tabFollowsTheScreen()
+{
+    // Tab goes through each screen's controls top to bottom, left to right.
+    TestPlatform platform;
+    MainWindow window(platform.services);
+    window.show();
+    SecondViewController *music = window.musicScreen();
+    platform.webViews.first()->finishLoad(QStringLiteral("Музыка"));
+    music->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+    window.tabs()->setCurrentIndex(2);
+    AccountSysViewController *account = window.accountScreen();
+    const QList<QList<QWidget *>> orders{
+        {music->navigationBar()->leftButton(), music->navigationBar()->rightButton(), music->webView(),
+         music->playerNavigationBar()->leftButton(), music->playerNavigationBar()->rightButton(),
+         music->rewindButton(), music->playPauseButton(), music->forwardButton(), music->timeSlider()},
+        {account->loginTextField(), account->passwordTextField(), account->authButton(),
+         account->refreshButton(), account->logoutButton()}};
+    for (const QList<QWidget *> &order : orders) {
+        QList<QWidget *> chain;
+        for (QWidget *w = order.first()->nextInFocusChain(); w != order.first(); w = w->nextInFocusChain()) {
+            if (order.contains(w))
+                chain.append(w);
+        }
+        QCOMPARE(chain, order.mid(1));
+    }
+}
+
+void AppTest::windowKeepsItsGeometry()
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    const BundleInfo bundle = TestPlatform::testBundle();
+    {
+        KavuApplication kavu(bundle, QStringLiteral("kavu-window-test"));
+        kavu.window()->show();
+        kavu.window()->resize(900, 700);
+    }
+    KavuApplication again(bundle, QStringLiteral("kavu-window-test"));
+    QCOMPARE(again.window()->size(), QSize(900, 700));
+    // Apart from the settings, which hold none of it.
+    QFile settings(UserDefaults::defaultFilePath(QStringLiteral("kavu-window-test")));
+    QVERIFY(!settings.open(QIODevice::ReadOnly) || !settings.readAll().contains("geometry"));
 }
 
 void AppTest::musicTabLoadsStartPageFromDemoService()

@@ -53,7 +53,7 @@ private Q_SLOTS:
     void settingsDialogResult();
     void loadStepLayout_data();
     void loadStepLayout();
-    void onlyWebViewFollowsSizeChanges();
+    void viewsFollowSizeChanges();
 
     void linkDecisions_data();
     void linkDecisions();
@@ -291,7 +291,7 @@ void CatalogueTest::loadStepLayout()
     QCOMPARE(platform.lastWebView()->delegate(), static_cast<WebViewDelegate *>(screen.get()));
 }
 
-void CatalogueTest::onlyWebViewFollowsSizeChanges()
+void CatalogueTest::viewsFollowSizeChanges()
 {
     TestPlatform platform;
     QWidget window;
@@ -300,12 +300,14 @@ void CatalogueTest::onlyWebViewFollowsSizeChanges()
     screen->loadViewIfNeeded();
     window.show();
 
+    // A resized window lays every view out again for its new size.
     screen->resize(480, 700);
     QCOMPARE(screen->webView()->geometry(), QRect(0, 44, 480, 656));
-    QCOMPARE(screen->navigationBar()->geometry(), QRect(0, 0, 320, 44));
-    QCOMPARE(screen->loadingOverlay()->geometry(), QRect(0, 0, 320, 568));
-    QCOMPARE(screen->playerView()->geometry(), QRect(0, 0, 320, 568));
-    QCOMPARE(screen->timeSlider()->geometry(), QRect(20, 468, 280, 20));
+    QCOMPARE(screen->navigationBar()->geometry(), QRect(0, 0, 480, 44));
+    QCOMPARE(screen->loadingOverlay()->geometry(), QRect(0, 0, 480, 700));
+    QCOMPARE(screen->playerView()->geometry(), QRect(0, 0, 480, 700));
+    QCOMPARE(screen->timeSlider()->geometry(), QRect(20, 600, 440, 20));
+    QCOMPARE(Geometry::frame(screen->activityIndicator()).center(), QPointF(240, 350));
 }
 
 using Query = QHash<QString, QString>;

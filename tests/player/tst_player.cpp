@@ -32,6 +32,7 @@ private Q_SLOTS:
     void endAndForward_data();
     void endAndForward();
     void playPauseAndRewind();
+    void spaceAndAltLeft();
     void sliderSeeksWholeSeconds();
     void durationKnownLater();
     void failureDropsThePlayer();
@@ -488,6 +489,30 @@ void PlayerTest::playPauseAndRewind()
     QCOMPARE(platform.nowPlaying.records.size(), records + 3);
     QCOMPARE(player->calls, (QStringList{QStringLiteral("play"), QStringLiteral("pause"),
                                          QStringLiteral("seek 0"), QStringLiteral("play")}));
+}
+
+void PlayerTest::spaceAndAltLeft()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->show();
+    QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+    // Without a player view Space is the page's.
+    QTest::keyClick(screen.get(), Qt::Key_Space);
+    QCOMPARE(screen->playPauseButton()->imageName(), QStringLiteral("AudioPlayer_Play.png"));
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    screen->createAndShowPlayerNavigationBarWithTitle(QStringLiteral("Song"));
+    QTest::keyClick(screen.get(), Qt::Key_Space);
+    QCOMPARE(platform.streamingPlayers.lastPlayer()->rate(), 0.0f);
+    // Alt+Left is the player's "Назад" while it shows, then the page's.
+    QTest::keyClick(screen.get(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(screen->player(), nullptr);
+    QVERIFY(screen->playerNavigationBar()->isHidden());
+    QCOMPARE(platform.lastWebView()->goBackCount(), 0);
+    platform.lastWebView()->finishLoad(QStringLiteral("Альбом"));
+    QTest::keyClick(screen.get(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(platform.lastWebView()->goBackCount(), 1);
 }
 
 void PlayerTest::sliderSeeksWholeSeconds()

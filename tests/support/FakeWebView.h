@@ -14,7 +14,12 @@ class FakeWebView : public WebView
     Q_OBJECT
 
 public:
-    using WebView::WebView;
+    // It takes the focus, as the engine's view does.
+    explicit FakeWebView(QWidget *parent = nullptr)
+        : WebView(parent)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+    }
 
     void loadRequest(const QUrl &request) override;
     void goBack() override;

@@ -44,7 +44,8 @@ AlertDialog::AlertDialog(AlertView *alert, QWidget *parent)
     for (int index = 0; index < titles.size(); ++index) {
         auto *button = new QPushButton(titles.at(index), this);
         button->setAccessibleName(titles.at(index));
-        button->setAutoDefault(false);
+        // Enter presses the button that has the focus, or else the last one.
+        button->setAutoDefault(true);
         connect(button, &QPushButton::clicked, this, [this, index] { finishWithIndex(index); });
         row->addWidget(button);
         m_buttons.append(button);

@@ -76,7 +76,10 @@ void NavigationBar::showItem(QPointer<QPushButton> &button, QPointer<BarButtonIt
 {
     shown = item;
     if (!item) {
-        delete button;
+        if (button) {
+            delete button;
+            Q_EMIT buttonsChanged();
+        }
         return;
     }
     if (button && button->text() == item->title())
@@ -91,6 +94,7 @@ void NavigationBar::showItem(QPointer<QPushButton> &button, QPointer<BarButtonIt
             current->trigger();
     });
     button->show();
+    Q_EMIT buttonsChanged();
 }
 
 void NavigationBar::rebuild()

@@ -33,6 +33,10 @@ public:
     QPushButton *rightButton() const { return m_rightButton; }
     QLabel *titleLabel() const { return m_titleLabel; }
 
+Q_SIGNALS:
+    // A button came or went (for the screen's tab order).
+    void buttonsChanged();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -15,6 +15,22 @@ QPointF ViewController::center() const
     return QPointF(width() / 2.0, height() / 2.0);
 }
 
+void ViewController::setTabOrderOf(const QList<QWidget *> &views)
+{
+    QWidget *previous = nullptr;
+    for (QWidget *view : views) {
+        // A view that hands its focus on (a web view) takes part as the one
+        // it hands it to; one that takes none is no stop.
+        while (view && view->focusProxy())
+            view = view->focusProxy();
+        if (!view || view->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, view);
+        previous = view;
+    }
+}
+
 void ViewController::loadViewIfNeeded()
 {
     if (m_viewLoaded)
@@ -34,7 +50,10 @@ void ViewController::showEvent(QShowEvent *event)
 
 void ViewController::resizeEvent(QResizeEvent *event)
 {
+    const bool wasLoaded = m_viewLoaded;
     if (isVisible() && !size().isEmpty())
         loadViewIfNeeded();
     QWidget::resizeEvent(event);
+    if (wasLoaded && !size().isEmpty())
+        viewDidLayoutSubviews();
 }

@@ -9,7 +9,9 @@
 // Base of every screen. The widget itself is the screen's root view. The load
 // step (viewDidLoad) runs once: when the screen is first shown with a size,
 // or earlier when a caller asks for it with loadViewIfNeeded(). Views built
-// there use the root view's bounds at that moment.
+// there use the root view's bounds at that moment. When the bounds change
+// afterwards (a window resized or maximised), viewDidLayoutSubviews() lays
+// the views out again for the new bounds; the load step does not run again.
 class ViewController : public QWidget
 {
     Q_OBJECT
@@ -30,8 +32,16 @@ public:
     // of this application does not.
     NavigationItem *navigationItem() const { return m_navigationItem; }
 
+    // Makes Tab go through the given views in this order (absent ones are
+    // passed over; hidden ones Tab passes over by itself).
+    static void setTabOrderOf(const QList<QWidget *> &views);
+
 protected:
     virtual void viewDidLoad() {}
+    // The root view has new bounds; the screen gives its views the frames
+    // its layout computes for them. Views with an autoresizing mask have
+    // followed already.
+    virtual void viewDidLayoutSubviews() {}
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

@@ -181,18 +181,22 @@ void UiTest::activityIndicatorHidesWhenStopped()
 
 void UiTest::alertDialogShowsPlainTextAndReportsIndex_data()
 {
-    QTest::addColumn<int>("pressed");
-    QTest::addColumn<bool>("escape");
+    QTest::addColumn<int>("pressed");  // a button clicked, or -1 for the keys
+    QTest::addColumn<int>("focused");  // where the focus is for the keys: the field or a button
+    QTest::addColumn<int>("key");
     QTest::addColumn<int>("expected");
-    QTest::newRow("cancel button") << 0 << false << 0;
-    QTest::newRow("other button") << 1 << false << 1;
-    QTest::newRow("escape cancels") << -1 << true << 0;
+    QTest::newRow("cancel button") << 0 << -1 << 0 << 0;
+    QTest::newRow("other button") << 1 << -1 << 0 << 1;
+    QTest::newRow("escape cancels") << -1 << -1 << int(Qt::Key_Escape) << 0;
+    QTest::newRow("enter in the field presses the last") << -1 << -1 << int(Qt::Key_Return) << 1;
+    QTest::newRow("enter presses the focused button") << -1 << 0 << int(Qt::Key_Return) << 0;
 }
 
 void UiTest::alertDialogShowsPlainTextAndReportsIndex()
 {
     QFETCH(int, pressed);
-    QFETCH(bool, escape);
+    QFETCH(int, focused);
+    QFETCH(int, key);
     QFETCH(int, expected);
 
     RecordingAlertDelegate delegate;
@@ -209,10 +213,15 @@ void UiTest::alertDialogShowsPlainTextAndReportsIndex()
     QCOMPARE(dialog.textField()->text(), QStringLiteral("https://old"));
 
     dialog.textField()->setText(QStringLiteral("https://new"));
-    if (escape)
-        dialog.reject();
-    else
+    if (pressed >= 0) {
         dialog.buttons().at(pressed)->click();
+    } else {
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QWidget *focus = focused < 0 ? static_cast<QWidget *>(dialog.textField()) : dialog.buttons().at(focused);
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key(key));
+    }
     QCOMPARE(delegate.indices, QList<int>{expected});
     QCOMPARE(delegate.fieldTexts, QStringList{QStringLiteral("https://new")});
     // A second press does not reach the delegate again.

@@ -1,0 +1,15 @@
+#include "allmusic/AllmusicLayout.h"
+
+AllmusicLayout AllmusicLayout::forBounds(qreal w, qreal h)
+{
+    AllmusicLayout layout;
+    layout.fullScreen = QRectF(0, 0, w, h);
+    layout.timeSlider = QRectF(20, 40, w - 40, 20);
+    layout.playPauseButton = QRectF(w / 2 - 30, h - 100, 60, 35);
+    layout.rewindButton = QRectF(w / 2 - 120, h - 100, 60, 35);
+    layout.forwardButton = QRectF(w / 2 + 60, h - 100, 60, 35);
+    layout.backButton = QRectF(0, 0, 60, 30);
+    layout.songNameLabel = QRectF(0, h / 2 - 60, w, 30);
+    layout.artistNameLabel = QRectF(0, h / 2 - 30, w, 30);
+    return layout;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QRectF>
+
+// Frames of the direct track player's views for a root view of width w and
+// height h: the page and the background over the whole screen, the slider
+// near the top, three buttons along the bottom (each 60 wide, 30 apart,
+// spanning from the centre less 120 to the centre plus 120), "Назад" in the
+// top left corner and the two names in the middle.
+struct AllmusicLayout
+{
+    QRectF fullScreen; // web view, background picture and veil
+    QRectF timeSlider;
+    QRectF playPauseButton;
+    QRectF rewindButton;
+    QRectF forwardButton;
+    QRectF backButton;
+    QRectF songNameLabel;
+    QRectF artistNameLabel;
+
+    static AllmusicLayout forBounds(qreal w, qreal h);
+};
