@@ -44,6 +44,7 @@ void KavuApplication::prepareProcess()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     KavuSchemeHandler::registerScheme();
     QCoreApplication::setApplicationName(QStringLiteral("kavu"));
+    QCoreApplication::setApplicationVersion(BundleInfo::builtIn().shortVersionString);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Kavu"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kavu.Kavu"));
 }
@@ -87,16 +88,16 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
         QIcon::fromTheme(QGuiApplication::desktopFileName(),
                          QIcon(QStringLiteral(":/icons/org.kavu.Kavu.svg"))));
 
-    m_delegate = std::make_unique<AppDelegate>();
     // The window's size and place are kept in a file of their own, apart
     // from the application's settings.
     m_windowStatePath = windowStatePath(settingsName);
 
+    m_delegate = std::make_unique<AppDelegate>();
     m_window = std::make_unique<MainWindow>(m_services);
-    m_delegate->setWindow(m_window.get());
     QObject::connect(m_window.get(), &MainWindow::quitRequested, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     restoreWindowGeometry();
+    m_delegate->setWindow(m_window.get());
 
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, m_delegate.get(),
                      [delegate = m_delegate.get()](Qt::ApplicationState state) {
@@ -114,14 +115,13 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
 
 KavuApplication::~KavuApplication()
 {
-    // Screens and their web views go before the profile they use, and
     saveWindowGeometry();
+    // Screens and their web views go before the profile they use, and
     // before the services they were given.
     m_window.reset();
     delete m_profile;
 }
 
-int KavuApplication::exec()
 QString KavuApplication::windowStatePath(const QString &settingsName)
 {
     return UserDefaults::defaultFilePath(settingsName + QStringLiteral("-window"));
@@ -141,6 +141,7 @@ void KavuApplication::saveWindowGeometry()
     state.setValue(QStringLiteral("geometry"), m_window->saveGeometry());
 }
 
+int KavuApplication::exec()
 {
     m_window->show();
     m_delegate->applicationDidFinishLaunchingWithOptions({});

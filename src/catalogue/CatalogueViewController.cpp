@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueLayout.h"
 #include "protocol/InPageLink.h"
 #include "protocol/QueryString.h"
+#include "protocol/SiteAddress.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/AlertPresenter.h"
 #include "platform/ui/Autoresizing.h"
@@ -14,8 +15,8 @@
 #include "platform/net/UrlText.h"
 #include "platform/system/UserDefaults.h"
 
-#include <QTimer>
 #include <QShortcut>
+#include <QTimer>
 
 namespace {
 const QString kSettingsTitle = QStringLiteral("Настройки приложения");
@@ -94,7 +95,6 @@ void CatalogueViewController::viewDidLoad()
     setTitleCheckTimer(timer);
 
     createPlayerView();
-}
 
     // Alt+Left is "Назад", as in a browser: the player's while it shows,
     // else the page's where the bar offers it.
@@ -120,6 +120,7 @@ void CatalogueViewController::updateTabOrder()
     setTabOrderOf({navigationBar()->leftButton(), navigationBar()->rightButton(), webView(),
                    playerNavigationBar()->leftButton(), playerNavigationBar()->rightButton(),
                    rewindButton(), playPauseButton(), forwardButton(), timeSlider()});
+}
 
 bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const QUrl &request,
                                                                 WebViewNavigationType)
@@ -145,7 +146,6 @@ bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const
     return true;
 }
 
-bool CatalogueViewController::isLoadingPage() const
 void CatalogueViewController::viewDidLayoutSubviews()
 {
     // The same frames the load step computed, for the new bounds.
@@ -157,6 +157,7 @@ void CatalogueViewController::viewDidLayoutSubviews()
     layoutPlayerViews();
 }
 
+bool CatalogueViewController::isLoadingPage() const
 {
     return loadingOverlay() && !loadingOverlay()->isHidden();
 }
@@ -253,9 +254,8 @@ void CatalogueViewController::alertViewClickedButtonAtIndex(AlertView *alertView
     CataloguePlayerViewController::alertViewClickedButtonAtIndex(alertView, buttonIndex);
     if (alertView->title() != kSettingsTitle || buttonIndex != 1)
         return;
-    QString address = alertView->textFieldText();
-    if (address.isEmpty())
-        address = services().bundle.defaultSiteAddress;
+    const QString address =
+        SiteAddress::fromUserText(alertView->textFieldText(), services().bundle.defaultSiteAddress);
     services().userDefaults->setString(customURLKey(), address);
     services().userDefaults->synchronize();
     // The new address takes effect at the next start.

@@ -1,4 +1,6 @@
+#include "app/CommandLine.h"
 #include "app/KavuApplication.h"
+#include "app/SingleInstance.h"
 #include "demo/DemoService.h"
 #include "demo/DemoTour.h"
 #include "platform/system/UserDefaults.h"
@@ -40,7 +42,22 @@ int main(int argc, char *argv[])
 
     const BundleInfo bundle = demo.bundle();
     if (!parser.isSet(tour)) {
-        KavuApplication kavu(bundle, QStringLiteral("kavu-demo"));
+        const QString settingsName = QStringLiteral("kavu-demo");
+        SingleInstance instance(QGuiApplication::desktopFileName() + QStringLiteral(".Demo"),
+                                UserDefaults::defaultFilePath(settingsName));
+        if (!instance.claim())
+            return instance.handOver(CommandLine());
+        // Every run has a service of its own, on a port of its own: an address
+        // confirmed in the settings dialog of an earlier run leads nowhere now.
+        {
+            UserDefaults settings(UserDefaults::defaultFilePath(settingsName));
+            if (settings.hasKey(QStringLiteral("customURL"))) {
+                settings.removeObjectForKey(QStringLiteral("customURL"));
+                settings.synchronize();
+            }
+        }
+        KavuApplication kavu(bundle, settingsName);
+        instance.serve(&kavu);
         return kavu.exec();
     }
 

@@ -1,5 +1,7 @@
 #include "protocol/SiteAddress.h"
 
+#include "platform/net/UrlText.h"
+
 namespace SiteAddress {
 
 QString resolve(const std::optional<QString> &stored, const QString &defaultSiteAddress)
@@ -13,6 +15,16 @@ QString resolve(const std::optional<QString> &stored, const QString &defaultSite
 QString base(const std::optional<QString> &stored, const QString &defaultSiteAddress)
 {
     return stored.value_or(defaultSiteAddress);
+}
+
+QString fromUserText(const QString &text, const QString &defaultSiteAddress)
+{
+    return text.isEmpty() ? defaultSiteAddress : text;
+}
+
+bool isUsable(const QString &address)
+{
+    return webUrlWithString(resolve(address, QString())).has_value();
 }
 
 } // namespace SiteAddress

@@ -16,4 +16,13 @@ QString resolve(const std::optional<QString> &stored, const QString &defaultSite
 // The base address: the stored text or the default, used unchanged.
 QString base(const std::optional<QString> &stored, const QString &defaultSiteAddress);
 
+// What the user's text stores, as the settings dialog takes it: the text
+// itself, or the default site address for an empty text.
+QString fromUserText(const QString &text, const QString &defaultSiteAddress);
+
+// Whether an address to store leads anywhere: the site address it resolves
+// to is an http or https URL with a host, with nothing that cannot stand in
+// a URL (white space, control characters, non-ASCII letters).
+bool isUsable(const QString &address);
+
 } // namespace SiteAddress

@@ -1,0 +1,71 @@
+#include "app/CommandLine.h"
+
+#include "protocol/SiteAddress.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+CommandLine CommandLine::parse(const QStringList &arguments, const QString &defaultSiteAddress)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A music client: the pages of a music catalogue site, and its tracks "
+                       "streamed the moment you tap them."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption site(QStringLiteral("site-address"),
+                                  QStringLiteral("Store <url> as the catalogue site's address (an http "
+                                                 "or https address), then start. Given while Kavu "
+                                                 "runs, it takes effect at the next start."),
+                                  QStringLiteral("url"));
+    const QCommandLineOption reset(QStringLiteral("reset-site-address"),
+                                   QStringLiteral("Forget the stored catalogue site address and use "
+                                                  "the built-in one, then start."));
+    parser.addOption(site);
+    parser.addOption(reset);
+
+    CommandLine line;
+    if (!parser.parse(arguments)) {
+        line.action = Action::Refuse;
+        line.text = QStringLiteral("kavu: %1 (see kavu --help)").arg(parser.errorText());
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.action = Action::Answer;
+        line.text = parser.helpText();
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.action = Action::Answer;
+        line.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                 QCoreApplication::applicationVersion());
+        return line;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        line.action = Action::Refuse;
+        line.text = QStringLiteral("kavu: unexpected argument (see kavu --help)");
+        return line;
+    }
+    line.resetSiteAddress = parser.isSet(reset);
+    if (parser.isSet(site)) {
+        const QString address = SiteAddress::fromUserText(parser.value(site), defaultSiteAddress);
+        if (line.resetSiteAddress || !SiteAddress::isUsable(address)) {
+            line.action = Action::Refuse;
+            line.text = line.resetSiteAddress
+                ? QStringLiteral("kavu: --site-address and --reset-site-address exclude each other")
+                : QStringLiteral("kavu: --site-address needs an http or https address with a host, "
+                                 "such as https://music.example.org/kavu");
+            return line;
+        }
+        line.siteAddress = address;
+    }
+    return line;
+}
+
+CommandLine CommandLine::read(int argc, char *argv[], const QString &defaultSiteAddress)
+{
+    if (argc <= 1)
+        return CommandLine();
+    QCoreApplication core(argc, argv);
+    return parse(core.arguments(), defaultSiteAddress);
+}
