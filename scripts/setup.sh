@@ -13,8 +13,9 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # Fonts with Cyrillic glyphs for pages and labels
     fonts-dejavu-core
-    # A session bus for publishing what plays, and a virtual display
-    dbus xvfb xauth
+    # A session bus for publishing what plays, a client of the desktop's
+    # player controls for the tests, and a virtual display
+    dbus playerctl xvfb xauth
     # Checking the installed desktop entry and AppStream metainfo
     desktop-file-utils appstream
 )

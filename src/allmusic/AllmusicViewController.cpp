@@ -12,6 +12,8 @@
 #include "platform/ui/ImageDecoding.h"
 #include "platform/system/Log.h"
 #include "platform/net/UrlText.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/nowplaying/NowPlayingRecord.h"
 #include "platform/ui/NameLabel.h"
 #include "protocol/TrackInfoReply.h"
 
@@ -38,6 +40,7 @@ AllmusicViewController::AllmusicViewController(const PlatformServices &services,
 
 AllmusicViewController::~AllmusicViewController()
 {
+    m_services.nowPlaying->removeSource(this);
     if (m_playbackTimer)
         m_playbackTimer->stop();
     setPlaybackTimer(nullptr);
@@ -198,6 +201,8 @@ void AllmusicViewController::fetchDataFromServerWithID(const QString &songID)
     dropPlayer();
     const QString address = Endpoints::trackLookup(m_services.bundle.serviceHostOrigin, songID);
     const quint64 request = ++m_lookupSerial;
+    m_lookupOutstanding = true;
+    publishNowPlayingState();
     m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kTrackInfoLimit, this,
                               [this, request](const UrlResponse &response) {
                                   handleLookupResponse(request, response);
@@ -210,16 +215,20 @@ void AllmusicViewController::handleLookupResponse(quint64 request, const UrlResp
         systemLog(QStringLiteral("Ответ на устаревший запрос пропущен"));
         return;
     }
+    m_lookupOutstanding = false;
     const TrackInfoReply reply = TrackInfoReply::receive(response);
     if (reply.nextSongID)
         setNextSongID(reply.nextSongID);
-    if (reply.status != TrackInfoReply::Status::Valid)
+    if (reply.status != TrackInfoReply::Status::Valid) {
+        publishNowPlayingState();
         return;
+    }
     loadIconFromURL(reply.iconURL);
     createAudioPlayerWithURL(reply.audioURL);
     showControls();
     songNameLabel()->setText(reply.songName);
     artistNameLabel()->setText(reply.artistName);
+    updateNowPlayingInfo();
 }
 
 void AllmusicViewController::loadIconFromURL(const QUrl &url)
@@ -249,6 +258,8 @@ void AllmusicViewController::createAudioPlayerWithURL(const QUrl &url)
     }
     player->setParent(this);
     player->setDelegate(this);
+    m_trackEnded = false;
+    ++m_tracksStarted;
     player->play();
 
     timeSlider()->setMinimumValue(0.0f);
@@ -272,6 +283,7 @@ void AllmusicViewController::createAudioPlayerWithURL(const QUrl &url)
 void AllmusicViewController::updateTimeSlider()
 {
     timeSlider()->setValue(m_audioPlayer ? float(m_audioPlayer->currentTime()) : 0.0f);
+    updateNowPlayingInfo();
 }
 
 void AllmusicViewController::playPauseButtonTapped()
@@ -282,14 +294,18 @@ void AllmusicViewController::playPauseButtonTapped()
     } else {
         if (m_audioPlayer)
             m_audioPlayer->play();
+        m_trackEnded = false;
         playPauseButton()->setTitle(QStringLiteral("Pause"));
     }
+    updateNowPlayingInfo();
 }
 
 void AllmusicViewController::rewindButtonTapped()
 {
     if (m_audioPlayer)
         m_audioPlayer->setCurrentTime(0.0);
+    updateNowPlayingInfo();
+    m_services.nowPlaying->seeked(this);
 }
 
 void AllmusicViewController::forwardButtonTapped()
@@ -302,6 +318,45 @@ void AllmusicViewController::timeSliderValueChanged()
 {
     if (m_audioPlayer)
         m_audioPlayer->setCurrentTime(double(timeSlider()->value()));
+    updateNowPlayingInfo();
+    m_services.nowPlaying->seeked(this);
+}
+
+void AllmusicViewController::remoteSeekTo(double seconds)
+{
+    timeSlider()->setValue(float(seconds));
+    timeSliderValueChanged();
+}
+
+NowPlayingState AllmusicViewController::nowPlayingState() const
+{
+    if (!m_audioPlayer)
+        return m_lookupOutstanding ? NowPlayingState::Loading : NowPlayingState::NoPlayer;
+    if (m_audioPlayer->isPlaying())
+        return NowPlayingState::Playing;
+    return m_trackEnded ? NowPlayingState::Ended : NowPlayingState::Paused;
+}
+
+void AllmusicViewController::publishNowPlayingState()
+{
+    m_services.nowPlaying->setNowPlayingState(this, nowPlayingState());
+}
+
+void AllmusicViewController::updateNowPlayingInfo()
+{
+    NowPlayingRecord::Source source;
+    source.hasPlayer = m_audioPlayer != nullptr;
+    source.songName = songNameLabel()->text();
+    source.artistName = artistNameLabel()->text();
+    source.picture = backgroundImageView()->image();
+    if (m_audioPlayer) {
+        source.duration = m_audioPlayer->duration();
+        source.currentTime = m_audioPlayer->currentTime();
+        source.rate = m_audioPlayer->isPlaying() ? 1.0f : 0.0f;
+    }
+    source.track = m_tracksStarted;
+    m_services.nowPlaying->setNowPlayingInfo(this, NowPlayingRecord::build(source));
+    publishNowPlayingState();
 }
 
 void AllmusicViewController::audioPlayerDidFinishPlaying(FilePlayer *player, bool successfully)
@@ -309,15 +364,21 @@ void AllmusicViewController::audioPlayerDidFinishPlaying(FilePlayer *player, boo
     // A player that is no longer the current one has nothing to say.
     if (player != m_audioPlayer)
         return;
-    if (successfully && m_nextSongID)
+    if (successfully && m_nextSongID) {
         fetchDataFromServerWithID(*m_nextSongID);
+    } else {
+        m_trackEnded = true;
+        publishNowPlayingState();
+    }
 }
 
 void AllmusicViewController::backButtonTapped()
 {
     // A lookup still on its way must not start a track now.
     ++m_lookupSerial;
+    m_lookupOutstanding = false;
     dropPlayer();
     hideControls();
     backgroundImageView()->setImage(QImage());
+    updateNowPlayingInfo();
 }

@@ -8,6 +8,8 @@
 #include "platform/net/UrlLoader.h"
 #include "platform/ui/ViewController.h"
 #include "platform/web/WebView.h"
+#include "platform/nowplaying/NowPlayingCommandTarget.h"
+#include "platform/nowplaying/NowPlayingState.h"
 
 #include <QHash>
 #include <QLabel>
@@ -19,7 +21,10 @@
 // The direct track player: a page of the service whose track links are
 // looked up by identifier, and a file player that plays each looked-up track
 // whole, with its own controls. Failures are only logged.
-class AllmusicViewController : public ViewController, public WebViewDelegate, public FilePlayerDelegate
+class AllmusicViewController : public ViewController,
+                               public WebViewDelegate,
+                               public FilePlayerDelegate,
+                               public NowPlayingCommandTarget
 {
     Q_OBJECT
 
@@ -76,6 +81,15 @@ public:
     void hideControls();
     void showControls();
 
+    // What plays goes to the desktop too, and its commands are the
+    // screen's own actions.
+    void updateNowPlayingInfo();
+    NowPlayingState nowPlayingState() const;
+    void remotePlayPause() override { playPauseButtonTapped(); }
+    void remoteNext() override { forwardButtonTapped(); }
+    void remotePrevious() override { rewindButtonTapped(); }
+    void remoteSeekTo(double seconds) override;
+
 protected:
     void viewDidLoad() override;
     void viewDidLayoutSubviews() override;
@@ -84,6 +98,7 @@ private:
     void setUpAudioSession();
     void createPlayerViews();
     void dropPlayer();
+    void publishNowPlayingState();
     void handleLookupResponse(quint64 request, const UrlResponse &response);
     QList<QWidget *> controlViews() const;
 
@@ -103,4 +118,7 @@ private:
     QPointer<ImageView> m_backgroundImageView;
     quint64 m_lookupSerial = 0;
     quint64 m_iconSerial = 0;
+    bool m_lookupOutstanding = false;
+    bool m_trackEnded = false;
+    quint64 m_tracksStarted = 0;
 };

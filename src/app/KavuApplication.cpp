@@ -9,6 +9,7 @@
 #include "platform/media/MediaFilePlayerFactory.h"
 #include "platform/media/MediaStreamingPlayerFactory.h"
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
+#include "platform/nowplaying/NowPlayingCommandTarget.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/web/WebEngineWebView.h"
@@ -96,6 +97,11 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_window = std::make_unique<MainWindow>(m_services);
     QObject::connect(m_window.get(), &MainWindow::quitRequested, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    // The desktop's Raise shows the screen that plays; its Quit quits.
+    m_nowPlaying->setRaiseHandler([window = m_window.get()](NowPlayingCommandTarget *owner) {
+        window->bringToFront(dynamic_cast<QWidget *>(owner));
+    });
+    m_nowPlaying->setQuitHandler([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     restoreWindowGeometry();
     m_delegate->setWindow(m_window.get());
 

@@ -55,3 +55,15 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quit, &QShortcut::activated, this, &MainWindow::quitRequested);
 }
+
+void MainWindow::bringToFront(QWidget *screen)
+{
+    if (screen && m_tabs->indexOf(screen) >= 0)
+        m_tabs->setCurrentWidget(screen);
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}

@@ -26,6 +26,9 @@ public:
     explicit MainWindow(const PlatformServices &services, QWidget *parent = nullptr);
 
     QTabWidget *tabs() const { return m_tabs; }
+
+    // Shows the window in front, on the given screen's tab when there is one.
+    void bringToFront(QWidget *screen = nullptr);
     SecondViewController *musicScreen() const { return m_music; }
     AlbunsViewController *albumsScreen() const { return m_albums; }
     AccountSysViewController *accountScreen() const { return m_account; }

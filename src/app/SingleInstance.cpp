@@ -97,15 +97,7 @@ void SingleInstance::serve(KavuApplication *application)
     if (!m_named)
         return;
     auto *exported = new QObject(this);
-    const auto activate = [application] {
-        MainWindow *window = application->window();
-        if (window->isMinimized())
-            window->showNormal();
-        else
-            window->show();
-        window->raise();
-        window->activateWindow();
-    };
+    const auto activate = [application] { application->window()->bringToFront(); };
     const auto action = [application](const QString &name, const QVariantList &parameter) {
         UserDefaults *defaults = application->services().userDefaults;
         const QString key = QStringLiteral("customURL");

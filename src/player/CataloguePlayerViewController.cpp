@@ -12,7 +12,7 @@
 #include "platform/net/UrlText.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/ui/NameLabel.h"
-#include "player/NowPlayingRecord.h"
+#include "platform/nowplaying/NowPlayingRecord.h"
 #include "protocol/TrackInfoReply.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/AlertPresenter.h"
@@ -54,6 +54,7 @@ CataloguePlayerViewController::CataloguePlayerViewController(const PlatformServi
 
 CataloguePlayerViewController::~CataloguePlayerViewController()
 {
+    m_services.nowPlaying->removeSource(this);
     // Teardown: no event of any item reaches the screen any more, and the
     // tick of the current player is removed.
     if (m_player) {
@@ -245,6 +246,7 @@ void CataloguePlayerViewController::fetchDataFromServerWithID(const std::optiona
         isRadioMode ? Endpoints::randomTrack(site) : Endpoints::trackInfo(site, songID);
     const quint64 request = ++m_trackRequestSerial;
     m_trackRequestOutstanding = true;
+    publishNowPlayingState();
     m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kTrackInfoLimit, this,
                               [this, request](const UrlResponse &response) {
                                   handleTrackInfoResponse(request, response);
@@ -271,6 +273,7 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
         return;
     }
     m_trackRequestOutstanding = false;
+    publishNowPlayingState();
     const QString error = QStringLiteral("Ошибка");
     const TrackInfoReply reply = TrackInfoReply::receive(response);
     // A next ID is taken even from a reply whose addresses are unusable.
@@ -295,6 +298,8 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
     showControls();
     songNameLabel()->setText(reply.songName);
     artistNameLabel()->setText(reply.artistName);
+    // The desktop learns the new track's own names now, not a second later.
+    updateNowPlayingInfo();
     createAndShowPlayerNavigationBarWithTitle(reply.songName);
     activityIndicator()->stopAnimating();
 }
@@ -340,6 +345,8 @@ void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
         return;
     }
     newPlayer->setParent(this);
+    m_trackEnded = false;
+    ++m_tracksStarted;
     newPlayer->play();
 
     timeSlider()->setMinimumValue(0);
@@ -380,14 +387,19 @@ void CataloguePlayerViewController::playerItemFailedToPlay(const QString &error)
                                       "интернету или попробуйте другой трек."));
     dropPlayer();
     hideControls();
+    publishNowPlayingState();
 }
 
 void CataloguePlayerViewController::playerItemDidReachEnd()
 {
-    if (radioMode())
+    if (radioMode()) {
         fetchDataFromServerWithID(std::nullopt, true);
-    else if (nextSongID())
+    } else if (nextSongID()) {
         fetchDataFromServerWithID(nextSongID(), false);
+    } else {
+        m_trackEnded = true;
+        publishNowPlayingState();
+    }
 }
 
 void CataloguePlayerViewController::setPlayPauseImage(const QString &name)
@@ -404,6 +416,7 @@ void CataloguePlayerViewController::playPauseButtonTapped()
     } else {
         if (m_player)
             m_player->play();
+        m_trackEnded = false;
         setPlayPauseImage(PlayerButtonImages::kPause);
     }
     updateNowPlayingInfo();
@@ -414,6 +427,7 @@ void CataloguePlayerViewController::rewindButtonTapped()
     if (m_player)
         m_player->seekToTime(0);
     updateNowPlayingInfo();
+    m_services.nowPlaying->seeked(this);
 }
 
 void CataloguePlayerViewController::forwardButtonTapped()
@@ -432,6 +446,29 @@ void CataloguePlayerViewController::timeSliderValueChanged()
     if (m_player)
         m_player->seekToTime(std::round(double(timeSlider()->value())));
     updateNowPlayingInfo();
+    m_services.nowPlaying->seeked(this);
+}
+
+void CataloguePlayerViewController::remoteSeekTo(double seconds)
+{
+    // As the slider seeks: the slider shows the place, then the seek goes
+    // there.
+    timeSlider()->setValue(float(seconds));
+    timeSliderValueChanged();
+}
+
+NowPlayingState CataloguePlayerViewController::nowPlayingState() const
+{
+    if (!m_player)
+        return m_trackRequestOutstanding ? NowPlayingState::Loading : NowPlayingState::NoPlayer;
+    if (m_player->rate() != 0)
+        return NowPlayingState::Playing;
+    return m_trackEnded ? NowPlayingState::Ended : NowPlayingState::Paused;
+}
+
+void CataloguePlayerViewController::publishNowPlayingState()
+{
+    m_services.nowPlaying->setNowPlayingState(this, nowPlayingState());
 }
 
 void CataloguePlayerViewController::updateTimeSlider()
@@ -494,5 +531,7 @@ void CataloguePlayerViewController::updateNowPlayingInfo()
         source.currentTime = m_player->currentTime();
         source.rate = m_player->rate();
     }
-    m_services.nowPlaying->setNowPlayingInfo(NowPlayingRecord::build(source));
+    source.track = m_tracksStarted;
+    m_services.nowPlaying->setNowPlayingInfo(this, NowPlayingRecord::build(source));
+    publishNowPlayingState();
 }

@@ -11,6 +11,8 @@
 #include "platform/media/StreamingPlayerItem.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/ui/ViewController.h"
+#include "platform/nowplaying/NowPlayingCommandTarget.h"
+#include "platform/nowplaying/NowPlayingState.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -24,7 +26,9 @@
 // the track's picture, names, controls and its own navigation bar, and the
 // state the player keeps. The web side (CatalogueViewController) derives
 // from it and builds these views in its load step.
-class CataloguePlayerViewController : public ViewController, public AlertViewDelegate
+class CataloguePlayerViewController : public ViewController,
+                                      public AlertViewDelegate,
+                                      public NowPlayingCommandTarget
 {
     Q_OBJECT
 
@@ -101,6 +105,15 @@ public:
     void timeSliderValueChanged();
     void updateTimeSlider();
 
+    // The desktop's commands (media keys, the shell's player widget) are
+    // the screen's own actions.
+    void remotePlayPause() override { playPauseButtonTapped(); }
+    void remoteNext() override { forwardButtonTapped(); }
+    void remotePrevious() override { rewindButtonTapped(); }
+    void remoteSeekTo(double seconds) override;
+    // How the playback stands for the desktop.
+    NowPlayingState nowPlayingState() const;
+
     // The song information alert closes with its only button and changes
     // nothing; the web side adds the settings dialog.
     void alertViewClickedButtonAtIndex(AlertView *alertView, int buttonIndex) override;
@@ -148,6 +161,8 @@ private:
     bool isCurrentItem(QObject *item) const;
     void unsubscribeFromItem(StreamingPlayerItem *item);
     void setPlayPauseImage(const QString &name);
+    // Tells the desktop how the playback stands now.
+    void publishNowPlayingState();
 
     PlatformServices m_services;
 
@@ -171,5 +186,9 @@ private:
     quint64 m_trackRequestSerial = 0;
     // Whether the latest track request still waits for its reply.
     bool m_trackRequestOutstanding = false;
+    // The current track played to its end and nothing follows it.
+    bool m_trackEnded = false;
+    // How many tracks the screen started; the now-playing record's track.
+    quint64 m_tracksStarted = 0;
     quint64 m_iconRequestSerial = 0;
 };

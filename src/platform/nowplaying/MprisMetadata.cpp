@@ -7,11 +7,19 @@
 
 namespace MprisMetadata {
 
-QString playbackStatus(const std::optional<NowPlayingInfo> &info)
+QString playbackStatus(const std::optional<NowPlayingInfo> &info, NowPlayingState state)
 {
-    if (!info)
-        return QStringLiteral("Stopped");
-    return info->playbackRate != 0 ? QStringLiteral("Playing") : QStringLiteral("Paused");
+    if (info && state == NowPlayingState::Playing)
+        return QStringLiteral("Playing");
+    if (info && state == NowPlayingState::Paused)
+        return QStringLiteral("Paused");
+    return QStringLiteral("Stopped");
+}
+
+bool canControl(NowPlayingState state)
+{
+    return state == NowPlayingState::Playing || state == NowPlayingState::Paused
+        || state == NowPlayingState::Ended;
 }
 
 qint64 microseconds(double seconds)

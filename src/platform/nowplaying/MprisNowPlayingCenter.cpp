@@ -3,22 +3,36 @@
 #include "platform/nowplaying/MprisMetadata.h"
 #include "platform/nowplaying/MprisPlayerAdaptor.h"
 #include "platform/nowplaying/MprisRootAdaptor.h"
+#include "platform/nowplaying/NowPlayingCommandTarget.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QSaveFile>
+#include <QTimer>
 #include <QUrl>
+#include <QtConcurrent>
 
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcMpris, "kavu.mpris")
 
 namespace {
-// A position that differs from the expected one by more than this jumped.
-constexpr double kSeekThresholdSeconds = 1.5;
+
+const QString kCanFlags[] = {QStringLiteral("CanPlay"), QStringLiteral("CanPause"), QStringLiteral("CanSeek"),
+                             QStringLiteral("CanGoNext"), QStringLiteral("CanGoPrevious")};
+
+// Writes a picture as PNG; the path on success, else nothing.
+QString writeArtwork(const QImage &artwork, const QString &path)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && artwork.save(&file, "PNG") && file.commit())
+        return path;
+    return QString();
+}
+
 } // namespace
 
 MprisNowPlayingCenter::MprisNowPlayingCenter(const QDBusConnection &connection,
@@ -29,12 +43,26 @@ MprisNowPlayingCenter::MprisNowPlayingCenter(const QDBusConnection &connection,
     , m_serviceName(QString::fromLatin1(kServiceName))
     , m_artworkDirectory(artworkDirectory)
 {
+    connect(&m_artworkWriter, &QFutureWatcher<QString>::finished, this, [this] {
+        const QString written = m_artworkWriter.result();
+        if (!written.isEmpty() && m_artworkWrittenKey == m_artworkKey) {
+            m_artworkFile = written;
+            changed();
+            return;
+        }
+        // A picture the owner no longer shows goes at once; the one it
+        // shows now is written next.
+        if (!written.isEmpty())
+            QFile::remove(written);
+        if (m_artworkKey != 0 && m_artworkWrittenKey != m_artworkKey)
+            writeArtworkOf(m_artworkKey);
+    });
     if (!m_connection.isConnected()) {
         qCInfo(lcMpris) << "No session bus: what plays is not published to the desktop.";
         return;
     }
     m_exported = new QObject(this);
-    new MprisRootAdaptor(m_exported, desktopEntry);
+    new MprisRootAdaptor(m_exported, desktopEntry, this);
     m_player = new MprisPlayerAdaptor(m_exported, this);
     if (!m_connection.registerObject(QString::fromLatin1(kObjectPath), m_exported)) {
         qCInfo(lcMpris) << "Could not publish the MPRIS object:" << m_connection.lastError().message();
@@ -50,6 +78,7 @@ MprisNowPlayingCenter::MprisNowPlayingCenter(const QDBusConnection &connection,
         }
     }
     m_registered = true;
+    m_published = properties();
 }
 
 MprisNowPlayingCenter::~MprisNowPlayingCenter()
@@ -58,74 +87,165 @@ MprisNowPlayingCenter::~MprisNowPlayingCenter()
         m_connection.unregisterService(m_serviceName);
         m_connection.unregisterObject(QString::fromLatin1(kObjectPath));
     }
+    m_artworkWriter.waitForFinished();
+    if (m_artworkWriter.future().isValid() && !m_artworkWriter.result().isEmpty())
+        QFile::remove(m_artworkWriter.result());
     if (!m_artworkFile.isEmpty())
         QFile::remove(m_artworkFile);
 }
 
-QString MprisNowPlayingCenter::playbackStatus() const
+void MprisNowPlayingCenter::setRaiseHandler(std::function<void(NowPlayingCommandTarget *)> handler)
 {
-    return MprisMetadata::playbackStatus(m_info);
+    m_raise = std::move(handler);
 }
 
-double MprisNowPlayingCenter::rate() const
+void MprisNowPlayingCenter::setQuitHandler(std::function<void()> handler)
 {
-    return m_info && m_info->playbackRate != 0 ? double(m_info->playbackRate) : 1.0;
+    m_quit = std::move(handler);
+}
+
+MprisNowPlayingCenter::Source &MprisNowPlayingCenter::source(NowPlayingCommandTarget *target)
+{
+    Source &entry = m_sources[target];
+    if (entry.number == 0)
+        entry.number = m_nextSourceNumber++;
+    return entry;
+}
+
+const MprisNowPlayingCenter::Source *MprisNowPlayingCenter::ownerSource() const
+{
+    const auto found = m_sources.constFind(m_owner);
+    return found == m_sources.cend() ? nullptr : &found.value();
+}
+
+void MprisNowPlayingCenter::setNowPlayingInfo(NowPlayingCommandTarget *target,
+                                              const std::optional<NowPlayingInfo> &info)
+{
+    Source &entry = source(target);
+    entry.info = info;
+    entry.sincePublished.start();
+    // The first source with a record is the owner until another starts.
+    if (!m_owner && info)
+        m_owner = target;
+    if (target == m_owner)
+        changed();
+}
+
+void MprisNowPlayingCenter::setNowPlayingState(NowPlayingCommandTarget *target, NowPlayingState state)
+{
+    Source &entry = source(target);
+    if (entry.state == state)
+        return;
+    entry.state = state;
+    // The screen that starts playing takes the desktop over (one that goes
+    // on playing in the background does not take it back).
+    if (state == NowPlayingState::Playing)
+        m_owner = target;
+    if (target == m_owner)
+        changed();
+}
+
+void MprisNowPlayingCenter::seeked(NowPlayingCommandTarget *target)
+{
+    if (target != m_owner || !m_registered)
+        return;
+    // What changed with the seek goes out before it.
+    publishChanges();
+    Q_EMIT m_player->Seeked(positionMicroseconds());
+}
+
+void MprisNowPlayingCenter::removeSource(NowPlayingCommandTarget *target)
+{
+    m_sources.remove(target);
+    if (target == m_owner) {
+        m_owner = nullptr;
+        changed();
+    }
+}
+
+QString MprisNowPlayingCenter::playbackStatus() const
+{
+    const Source *owner = ownerSource();
+    return owner ? MprisMetadata::playbackStatus(owner->info, owner->state) : QStringLiteral("Stopped");
+}
+
+bool MprisNowPlayingCenter::canControl() const
+{
+    const Source *owner = ownerSource();
+    return owner && MprisMetadata::canControl(owner->state);
+}
+
+QString MprisNowPlayingCenter::trackIdPath() const
+{
+    const Source *owner = ownerSource();
+    if (!owner || !owner->info)
+        return QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+    return QStringLiteral("/org/kavu/Kavu/screen%1/track%2").arg(owner->number).arg(owner->info->track);
 }
 
 QVariantMap MprisNowPlayingCenter::metadata() const
 {
+    const Source *owner = ownerSource();
     const QString artUrl =
         m_artworkFile.isEmpty() ? QString() : QUrl::fromLocalFile(m_artworkFile).toString();
-    return MprisMetadata::metadata(m_info, m_trackIdPath, artUrl);
+    return MprisMetadata::metadata(owner ? owner->info : std::nullopt, trackIdPath(), artUrl);
 }
 
 qlonglong MprisNowPlayingCenter::positionMicroseconds() const
 {
-    if (!m_info)
+    const Source *owner = ownerSource();
+    if (!owner || !owner->info)
         return 0;
-    double seconds = m_info->elapsedPlaybackTime
-        + m_info->playbackRate * (m_sincePublished.isValid() ? m_sincePublished.elapsed() / 1000.0 : 0);
-    if (std::isfinite(m_info->playbackDuration) && m_info->playbackDuration > 0)
-        seconds = qMin(seconds, m_info->playbackDuration);
+    const NowPlayingInfo &info = *owner->info;
+    double seconds = info.elapsedPlaybackTime;
+    if (owner->state == NowPlayingState::Playing && owner->sincePublished.isValid())
+        seconds += info.playbackRate * owner->sincePublished.elapsed() / 1000.0;
+    if (std::isfinite(info.playbackDuration) && info.playbackDuration > 0)
+        seconds = qMin(seconds, info.playbackDuration);
     return MprisMetadata::microseconds(seconds);
 }
 
-void MprisNowPlayingCenter::setNowPlayingInfo(const std::optional<NowPlayingInfo> &info)
+QVariantMap MprisNowPlayingCenter::properties() const
 {
-    const QString oldStatus = playbackStatus();
-    const double oldRate = rate();
-    const QVariantMap oldMetadata = metadata();
-    const bool hadInfo = m_info.has_value();
-    const double expected = positionMicroseconds() / 1e6;
-    const bool sameTrack = hadInfo && info && m_info->title == info->title
-        && m_info->artist == info->artist;
-
-    if (info && !sameTrack)
-        m_trackIdPath = QStringLiteral("/org/kavu/Kavu/track/%1").arg(++m_trackNumber);
-    m_info = info;
-    m_sincePublished.start();
-    // Without a bus nobody reads the artwork file: no picture is encoded.
-    if (!m_registered)
-        return;
-    updateArtwork(info ? info->artwork : QImage());
-
-    QVariantMap changed;
-    if (playbackStatus() != oldStatus)
-        changed.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
-    if (rate() != oldRate)
-        changed.insert(QStringLiteral("Rate"), rate());
-    const QVariantMap newMetadata = metadata();
-    if (newMetadata != oldMetadata)
-        changed.insert(QStringLiteral("Metadata"), newMetadata);
-    if (!changed.isEmpty())
-        emitPropertiesChanged(changed);
-    if (sameTrack && std::abs(info->elapsedPlaybackTime - expected) > kSeekThresholdSeconds)
-        Q_EMIT m_player->Seeked(positionMicroseconds());
+    QVariantMap map;
+    map.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
+    map.insert(QStringLiteral("Metadata"), metadata());
+    for (const QString &flag : kCanFlags)
+        map.insert(flag, canControl());
+    return map;
 }
 
-void MprisNowPlayingCenter::updateArtwork(const QImage &artwork)
+void MprisNowPlayingCenter::changed()
 {
-    const qint64 key = artwork.isNull() ? 0 : artwork.cacheKey();
+    updateArtwork();
+    if (!m_registered || m_publishScheduled)
+        return;
+    m_publishScheduled = true;
+    QTimer::singleShot(0, this, &MprisNowPlayingCenter::publishChanges);
+}
+
+void MprisNowPlayingCenter::publishChanges()
+{
+    m_publishScheduled = false;
+    if (!m_registered)
+        return;
+    const QVariantMap now = properties();
+    QVariantMap changedProperties;
+    for (auto it = now.cbegin(); it != now.cend(); ++it) {
+        if (m_published.value(it.key()) != it.value())
+            changedProperties.insert(it.key(), it.value());
+    }
+    m_published = now;
+    if (!changedProperties.isEmpty())
+        emitPropertiesChanged(changedProperties);
+}
+
+void MprisNowPlayingCenter::updateArtwork()
+{
+    const Source *owner = ownerSource();
+    const QImage artwork = owner && owner->info ? owner->info->artwork : QImage();
+    // Without a bus nobody reads the artwork file: no picture is encoded.
+    const qint64 key = artwork.isNull() || !m_registered ? 0 : artwork.cacheKey();
     if (key == m_artworkKey)
         return;
     m_artworkKey = key;
@@ -133,7 +253,17 @@ void MprisNowPlayingCenter::updateArtwork(const QImage &artwork)
         QFile::remove(m_artworkFile);
         m_artworkFile.clear();
     }
-    if (artwork.isNull() || m_artworkDirectory.isEmpty())
+    if (key == 0 || m_artworkDirectory.isEmpty())
+        return;
+    // One picture at a time; a newer one is written when the writer is free.
+    if (!m_artworkWriter.isRunning())
+        writeArtworkOf(key);
+}
+
+void MprisNowPlayingCenter::writeArtworkOf(qint64 key)
+{
+    const Source *owner = ownerSource();
+    if (!owner || !owner->info)
         return;
     QDir().mkpath(m_artworkDirectory);
     // A new name for every picture, so that shells do not show a stale one.
@@ -141,16 +271,93 @@ void MprisNowPlayingCenter::updateArtwork(const QImage &artwork)
                              .filePath(QStringLiteral("now-playing-%1-%2.png")
                                            .arg(QCoreApplication::applicationPid())
                                            .arg(quint64(key)));
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && artwork.save(&file, "PNG") && file.commit())
-        m_artworkFile = path;
+    // Encoding takes some 15 ms for a cover: not on the GUI thread.
+    m_artworkWrittenKey = key;
+    m_artworkWriter.setFuture(QtConcurrent::run(writeArtwork, owner->info->artwork, path));
 }
 
-void MprisNowPlayingCenter::emitPropertiesChanged(const QVariantMap &changed)
+void MprisNowPlayingCenter::emitPropertiesChanged(const QVariantMap &changedProperties)
 {
     QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
                                                      QStringLiteral("PropertiesChanged"));
-    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changedProperties << QStringList();
     m_connection.send(signal);
+}
+
+void MprisNowPlayingCenter::playPause()
+{
+    if (canControl())
+        m_owner->remotePlayPause();
+}
+
+void MprisNowPlayingCenter::play()
+{
+    if (canControl() && ownerSource()->state != NowPlayingState::Playing)
+        m_owner->remotePlayPause();
+}
+
+void MprisNowPlayingCenter::pause()
+{
+    if (canControl() && ownerSource()->state == NowPlayingState::Playing)
+        m_owner->remotePlayPause();
+}
+
+void MprisNowPlayingCenter::stop()
+{
+    if (!canControl())
+        return;
+    pause();
+    if (m_owner)
+        m_owner->remotePrevious();
+}
+
+void MprisNowPlayingCenter::next()
+{
+    if (canControl())
+        m_owner->remoteNext();
+}
+
+void MprisNowPlayingCenter::previous()
+{
+    if (canControl())
+        m_owner->remotePrevious();
+}
+
+void MprisNowPlayingCenter::seek(qlonglong offsetMicroseconds)
+{
+    if (!canControl())
+        return;
+    const double target = qMax<double>(0, (positionMicroseconds() + double(offsetMicroseconds)) / 1e6);
+    const std::optional<NowPlayingInfo> &info = ownerSource()->info;
+    // Past the end is the next track, as MPRIS has it.
+    if (info && std::isfinite(info->playbackDuration) && info->playbackDuration > 0
+        && target > info->playbackDuration)
+        m_owner->remoteNext();
+    else
+        m_owner->remoteSeekTo(target);
+}
+
+void MprisNowPlayingCenter::setPosition(const QString &trackId, qlonglong positionMicroseconds)
+{
+    // A stale track's position is no position of this one.
+    if (!canControl() || trackId != trackIdPath() || positionMicroseconds < 0)
+        return;
+    const std::optional<NowPlayingInfo> &info = ownerSource()->info;
+    if (info && std::isfinite(info->playbackDuration) && info->playbackDuration > 0
+        && positionMicroseconds > MprisMetadata::microseconds(info->playbackDuration))
+        return;
+    m_owner->remoteSeekTo(positionMicroseconds / 1e6);
+}
+
+void MprisNowPlayingCenter::raise()
+{
+    if (m_raise)
+        m_raise(m_owner);
+}
+
+void MprisNowPlayingCenter::quit()
+{
+    if (m_quit)
+        m_quit();
 }

@@ -2,7 +2,7 @@
 
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
 
-MprisPlayerAdaptor::MprisPlayerAdaptor(QObject *parent, const MprisNowPlayingCenter *center)
+MprisPlayerAdaptor::MprisPlayerAdaptor(QObject *parent, MprisNowPlayingCenter *center)
     : QDBusAbstractAdaptor(parent)
     , m_center(center)
 {
@@ -13,11 +13,6 @@ QString MprisPlayerAdaptor::playbackStatus() const
     return m_center->playbackStatus();
 }
 
-double MprisPlayerAdaptor::rate() const
-{
-    return m_center->rate();
-}
-
 QVariantMap MprisPlayerAdaptor::metadata() const
 {
     return m_center->metadata();
@@ -26,4 +21,54 @@ QVariantMap MprisPlayerAdaptor::metadata() const
 qlonglong MprisPlayerAdaptor::position() const
 {
     return m_center->positionMicroseconds();
+}
+
+bool MprisPlayerAdaptor::canPlayback() const
+{
+    return m_center->canControl();
+}
+
+void MprisPlayerAdaptor::Next()
+{
+    m_center->next();
+}
+
+void MprisPlayerAdaptor::Previous()
+{
+    m_center->previous();
+}
+
+void MprisPlayerAdaptor::Pause()
+{
+    m_center->pause();
+}
+
+void MprisPlayerAdaptor::PlayPause()
+{
+    m_center->playPause();
+}
+
+void MprisPlayerAdaptor::Stop()
+{
+    m_center->stop();
+}
+
+void MprisPlayerAdaptor::Play()
+{
+    m_center->play();
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong Offset)
+{
+    m_center->seek(Offset);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &TrackId, qlonglong Position)
+{
+    m_center->setPosition(TrackId.path(), Position);
+}
+
+void MprisPlayerAdaptor::OpenUri(const QString &)
+{
+    // Kavu plays what its pages name; it opens no addresses from outside.
 }

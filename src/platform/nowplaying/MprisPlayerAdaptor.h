@@ -6,9 +6,9 @@
 
 class MprisNowPlayingCenter;
 
-// The org.mpris.MediaPlayer2.Player interface: what plays. The desktop may
-// read it; controlling playback from outside is not offered (CanControl and
-// the other Can* flags are false), so the control methods do nothing.
+// The org.mpris.MediaPlayer2.Player interface: what plays, and the
+// desktop's commands for it, which the center hands to the screen that
+// plays.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -20,18 +20,19 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(qlonglong Position READ position)
     Q_PROPERTY(double MinimumRate READ minimumRate)
     Q_PROPERTY(double MaximumRate READ maximumRate)
-    Q_PROPERTY(bool CanGoNext READ canControl)
-    Q_PROPERTY(bool CanGoPrevious READ canControl)
-    Q_PROPERTY(bool CanPlay READ canControl)
-    Q_PROPERTY(bool CanPause READ canControl)
-    Q_PROPERTY(bool CanSeek READ canControl)
+    Q_PROPERTY(bool CanGoNext READ canPlayback)
+    Q_PROPERTY(bool CanGoPrevious READ canPlayback)
+    Q_PROPERTY(bool CanPlay READ canPlayback)
+    Q_PROPERTY(bool CanPause READ canPlayback)
+    Q_PROPERTY(bool CanSeek READ canPlayback)
     Q_PROPERTY(bool CanControl READ canControl)
 
 public:
-    MprisPlayerAdaptor(QObject *parent, const MprisNowPlayingCenter *center);
+    MprisPlayerAdaptor(QObject *parent, MprisNowPlayingCenter *center);
 
     QString playbackStatus() const;
-    double rate() const;
+    // Playback speed: always normal.
+    double rate() const { return 1.0; }
     void setRate(double) {}
     QVariantMap metadata() const;
     double volume() const { return 1.0; }
@@ -39,22 +40,23 @@ public:
     qlonglong position() const;
     double minimumRate() const { return 1.0; }
     double maximumRate() const { return 1.0; }
-    bool canControl() const { return false; }
+    bool canPlayback() const;
+    bool canControl() const { return true; }
 
 public Q_SLOTS:
-    void Next() {}
-    void Previous() {}
-    void Pause() {}
-    void PlayPause() {}
-    void Stop() {}
-    void Play() {}
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath &, qlonglong) {}
-    void OpenUri(const QString &) {}
+    void Next();
+    void Previous();
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Play();
+    void Seek(qlonglong Offset);
+    void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position);
+    void OpenUri(const QString &Uri);
 
 Q_SIGNALS:
     void Seeked(qlonglong Position);
 
 private:
-    const MprisNowPlayingCenter *m_center;
+    MprisNowPlayingCenter *m_center;
 };

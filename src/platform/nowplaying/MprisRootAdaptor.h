@@ -3,8 +3,11 @@
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
 
-// The org.mpris.MediaPlayer2 interface: who plays. Kavu can neither be
-// raised nor quit from outside and has no track list.
+class MprisNowPlayingCenter;
+
+// The org.mpris.MediaPlayer2 interface: who plays. The desktop can raise
+// Kavu's window (on the screen that plays) and quit it; there is no track
+// list and no address it opens from outside.
 class MprisRootAdaptor : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -18,10 +21,10 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor
     Q_PROPERTY(QStringList SupportedMimeTypes READ supportedMimeTypes)
 
 public:
-    MprisRootAdaptor(QObject *parent, const QString &desktopEntry);
+    MprisRootAdaptor(QObject *parent, const QString &desktopEntry, MprisNowPlayingCenter *center);
 
-    bool canQuit() const { return false; }
-    bool canRaise() const { return false; }
+    bool canQuit() const { return true; }
+    bool canRaise() const { return true; }
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Kavu"); }
     QString desktopEntry() const { return m_desktopEntry; }
@@ -29,9 +32,10 @@ public:
     QStringList supportedMimeTypes() const { return {}; }
 
 public Q_SLOTS:
-    void Raise() {}
-    void Quit() {}
+    void Raise();
+    void Quit();
 
 private:
     QString m_desktopEntry;
+    MprisNowPlayingCenter *m_center;
 };

@@ -14,4 +14,7 @@ struct NowPlayingInfo
     double playbackDuration = 0; // seconds; not a number when unknown
     double elapsedPlaybackTime = 0;
     float playbackRate = 0;
+    // Which of its source's tracks this is: a new number, a new track, even
+    // when the names repeat.
+    quint64 track = 0;
 };

@@ -1,4 +1,4 @@
-#include "player/NowPlayingRecord.h"
+#include "platform/nowplaying/NowPlayingRecord.h"
 
 namespace NowPlayingRecord {
 
@@ -15,6 +15,7 @@ std::optional<NowPlayingInfo> build(const Source &source)
     info.playbackDuration = source.duration;
     info.elapsedPlaybackTime = source.currentTime;
     info.playbackRate = source.rate;
+    info.track = source.track;
     return info;
 }
 

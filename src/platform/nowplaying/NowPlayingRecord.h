@@ -7,7 +7,7 @@
 
 #include <optional>
 
-// Builds the now-playing record of a catalogue screen from what it shows.
+// Builds the now-playing record of a screen that plays from what it shows.
 namespace NowPlayingRecord {
 
 struct Source
@@ -19,6 +19,7 @@ struct Source
     double duration = 0;  // of the current item's media
     double currentTime = 0;
     float rate = 0;
+    quint64 track = 0;
 };
 
 // No record without a player; otherwise title, artist and artwork only when
