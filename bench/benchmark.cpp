@@ -20,6 +20,9 @@
 #include <QApplication>
 #include <QAudioOutput>
 #include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
@@ -139,6 +142,57 @@ void measureTapToAudio(SecondViewController *music, const DemoService &demo, int
           << "  floor: " << floorStats.describe(QStringLiteral("ms")) << " (bare QMediaPlayer)\n"
           << "  ratio: " << QString::number(ratio, 'f', 2) << "  [target: median <= 100 ms "
           << verdict(appStats.median <= 100) << ", <= 1.3x floor " << verdict(ratio <= 1.3) << "]" << Qt::endl;
+}
+
+// Receives the Player interface's PropertiesChanged as a desktop client does.
+class StatusWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    QString status;
+    int changes = 0;
+
+public Q_SLOTS:
+    void propertiesChanged(const QString &, const QVariantMap &changed, const QStringList &)
+    {
+        if (changed.contains(QStringLiteral("PlaybackStatus"))) {
+            status = changed.value(QStringLiteral("PlaybackStatus")).toString();
+            ++changes;
+        }
+    }
+};
+
+// From a desktop client's PlayPause to the PlaybackStatus it is then told,
+// on a session bus of the benchmark's own.
+void measureMprisLatency(SecondViewController *music, const QString &busAddress, int toggles)
+{
+    QDBusConnection client = QDBusConnection::connectToBus(busAddress, QStringLiteral("kavu-bench-client"));
+    StatusWatch watch;
+    client.connect(QStringLiteral("org.mpris.MediaPlayer2.kavu"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                   QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), &watch,
+                   SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
+    tap(music, 1);
+    waitFor([&] { return music->player() && music->player()->currentTime() > 0; }, 10000);
+    settle(300);
+    QList<double> latencies;
+    for (int i = 0; i < toggles; ++i) {
+        const int before = watch.changes;
+        QElapsedTimer clock;
+        clock.start();
+        client.asyncCall(QDBusMessage::createMethodCall(
+            QStringLiteral("org.mpris.MediaPlayer2.kavu"), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("PlayPause")));
+        if (waitFor([&] { return watch.changes > before; }, 5000))
+            latencies.append(msSince(clock));
+        settle(100);
+    }
+    music->playerBackButtonTapped();
+    QDBusConnection::disconnectFromBus(QStringLiteral("kavu-bench-client"));
+    const Stats stats = Stats::of(latencies);
+    out() << "MPRIS PlayPause to the PlaybackStatus told\n"
+          << "  " << stats.describe(QStringLiteral("ms")) << " [target: median <= 50 ms "
+          << verdict(stats.count > 0 && stats.median <= 50) << "]" << Qt::endl;
 }
 
 // Streaming start for a small and a large track on a 2 MB/s link, and the
@@ -400,6 +454,16 @@ int main(int argc, char *argv[])
     runChild({QStringLiteral("--child"), QStringLiteral("idle"), QStringLiteral("--idle-seconds"),
               parser.value(idle)});
 
+    // A session bus of its own, so that what plays is published as on a
+    // desktop and a client's commands can be timed.
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                              QStringLiteral("--print-address=1")});
+    const bool hasBus = bus.waitForStarted(5000) && waitFor([&] { return bus.canReadLine(); }, 5000);
+    const QString busAddress = hasBus ? QString::fromUtf8(bus.readLine()).trimmed() : QString();
+    if (hasBus)
+        qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+
     DemoService demo;
     demo.start();
     QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-bench")));
@@ -415,10 +479,16 @@ int main(int argc, char *argv[])
     StallMonitor stalls;
     stalls.start();
     measureTapToAudio(music, demo, parser.value(taps).toInt());
+    if (hasBus)
+        measureMprisLatency(music, busAddress, 20);
+    else
+        out() << "MPRIS: no dbus-daemon, not measured" << Qt::endl;
     measureTrackSizes(demo, parser.value(runs).toInt(), parser.value(fileRuns).toInt());
     stalls.stop();
-    out() << "Longest GUI-thread stall during tap to audio and streaming start: "
+    out() << "Longest GUI-thread stall during tap to audio, MPRIS commands and streaming start: "
           << QString::number(stalls.longestStallMs(), 'f', 1) << " ms [target <= 50 ms "
           << verdict(stalls.longestStallMs() <= 50) << "]" << Qt::endl;
     return 0;
 }
+
+#include "benchmark.moc"
