@@ -365,7 +365,7 @@ void AccountSysViewController::loadBackgroundImageFromURL(const QUrl &url)
         QSaveFile cache(cachedImagePath());
         if (cache.open(QIODevice::WriteOnly) && cache.write(*response.data) == response.data->size())
             cache.commit();
-    });
+    }, UrlConnection::Rule::Download);
 }
 
 void AccountSysViewController::loadIconImageFromURL(const QUrl &url)
@@ -380,7 +380,7 @@ void AccountSysViewController::loadIconImageFromURL(const QUrl &url)
         }
         if (iconImageView())
             iconImageView()->setImage(decodeImage(*response.data));
-    });
+    }, UrlConnection::Rule::Download);
 }
 
 void AccountSysViewController::didReceiveMemoryWarning()

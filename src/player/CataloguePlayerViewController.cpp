@@ -318,7 +318,7 @@ void CataloguePlayerViewController::loadIconFromURL(const QUrl &url)
         }
         backgroundImageView()->setImage(decodeImage(*response.data));
         activityIndicator()->stopAnimating();
-    });
+    }, UrlConnection::Rule::Download);
 }
 
 void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)

@@ -8,7 +8,7 @@
 const QString UrlConnection::kTooLarge = QStringLiteral("The response is too large.");
 
 UrlConnection::UrlConnection(QNetworkAccessManager *manager, const QUrl &url, qint64 maxBytes,
-                             int timeoutMs, UrlConnectionDelegate *delegate, QObject *delegateObject)
+                             int timeoutMs, UrlConnectionDelegate *delegate, QObject *delegateObject, Rule rule)
     : QObject(manager)
     , m_manager(manager)
     , m_url(url)
@@ -16,6 +16,7 @@ UrlConnection::UrlConnection(QNetworkAccessManager *manager, const QUrl &url, qi
     , m_timeoutMs(timeoutMs)
     , m_delegate(delegate)
     , m_delegateObject(delegateObject)
+    , m_rule(rule)
 {
 }
 
@@ -60,18 +61,53 @@ void UrlConnection::start()
         return;
     }
     QNetworkRequest request(m_url);
+    // The transfer time-out counts silence.
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_manager->get(request);
-    // The transfer time-out only counts silence; a server that trickles a
-    // body without end is stopped by a deadline for the whole request.
-    m_deadline.setSingleShot(true);
-    m_deadline.setInterval(m_timeoutMs);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("The request timed out.")); });
-    m_deadline.start();
+    m_clock.start();
+    if (m_rule == Rule::Text) {
+        // A server that trickles a text without end is stopped by a deadline
+        // for the whole request.
+        m_deadline.setSingleShot(true);
+        m_deadline.setInterval(m_timeoutMs);
+        connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("The request timed out.")); });
+        m_deadline.start();
+    } else {
+        // A download is looked at once a second for its average rate.
+        m_progressCheck.setInterval(1000);
+        connect(&m_progressCheck, &QTimer::timeout, this, &UrlConnection::checkProgress);
+        m_progressCheck.start();
+    }
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &UrlConnection::onHeaders);
     connect(m_reply, &QNetworkReply::readyRead, this, &UrlConnection::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &UrlConnection::onFinished);
     // A response that follows a redirect starts the body afresh.
     connect(m_reply, &QNetworkReply::redirected, this, [this] { m_responseReported = false; });
+}
+
+void UrlConnection::onHeaders()
+{
+    if (m_ended || !m_reply)
+        return;
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    m_expectedLength = length.isValid() ? length.toLongLong() : -1;
+    // Too large by its own word: not a byte of it is read.
+    if (m_expectedLength > m_maxBytes)
+        fail(kTooLarge);
+}
+
+void UrlConnection::checkProgress()
+{
+    if (m_ended || m_clock.elapsed() < m_timeoutMs)
+        return;
+    if (m_received * 1000 < kMinimumDownloadRate * m_clock.elapsed())
+        fail(QStringLiteral("The download is too slow."));
+}
+
+void UrlConnection::cancel()
+{
+    m_delegate = nullptr;
+    fail(QString());
 }
 
 void UrlConnection::onReadyRead()
@@ -112,6 +148,7 @@ void UrlConnection::onFinished()
         return;
     m_ended = true;
     m_deadline.stop();
+    m_progressCheck.stop();
     if (delegateAlive())
         m_delegate->connectionDidFinishLoading(this);
     m_reply->deleteLater();
@@ -124,6 +161,7 @@ void UrlConnection::fail(const QString &error)
         return;
     m_ended = true;
     m_deadline.stop();
+    m_progressCheck.stop();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();

@@ -3,6 +3,7 @@
 #include "platform/system/InstanceCounter.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -29,24 +30,39 @@ public:
 
 // One GET that reports to a delegate as it goes. The HTTP status never
 // turns a body into a failure; a body longer than the limit stops the
-// transfer and fails, and so does a request that takes longer than its
-// time-out, whether silent or not. The connection deletes itself when it
-// has ended.
+// transfer and fails (before any of it is read when the response says its
+// length). The connection deletes itself when it has ended.
+//
+// Two rules end a request that takes too long. A text (track information,
+// lookups, account, feeds) must come whole within the time-out, whether the
+// server is silent or trickles. A download (a track, a picture) may take as
+// long as it makes progress: it fails when nothing has come for the
+// time-out, or when, once the time-out has passed, it has come at less than
+// kMinimumDownloadRate on average since it started.
 class UrlConnection : public QObject
 {
     Q_OBJECT
 
 public:
+    enum class Rule { Text, Download };
+
     static const QString kTooLarge;
+    // 8 KiB/s: a 200 MiB track at that rate would take seven hours; a server
+    // that sends a byte a second fails after the time-out.
+    static constexpr qint64 kMinimumDownloadRate = 8 * 1024;
     // How many exist now: requests on their way, and ended ones not yet
     // deleted.
     static int liveCount() { return InstanceCounter<UrlConnection>::live(); }
 
     UrlConnection(QNetworkAccessManager *manager, const QUrl &url, qint64 maxBytes, int timeoutMs,
-                  UrlConnectionDelegate *delegate, QObject *delegateObject);
+                  UrlConnectionDelegate *delegate, QObject *delegateObject, Rule rule = Rule::Text);
 
     QUrl url() const { return m_url; }
     void start();
+    // Ends the request; the delegate hears nothing more.
+    void cancel();
+    // The body's length as the response declares it, or -1.
+    qint64 expectedLength() const { return m_expectedLength; }
     // Whether a finished reply carries an HTTP response whose body counts,
     // whatever its status.
     static bool hasHttpBody(QNetworkReply *reply);
@@ -54,6 +70,8 @@ public:
 private:
     void onReadyRead();
     void onFinished();
+    void onHeaders();
+    void checkProgress();
     void fail(const QString &error);
     bool delegateAlive() const;
 
@@ -64,8 +82,12 @@ private:
     UrlConnectionDelegate *m_delegate;
     QPointer<QObject> m_delegateObject;
     QPointer<QNetworkReply> m_reply;
+    Rule m_rule;
     QTimer m_deadline;
+    QTimer m_progressCheck;
+    QElapsedTimer m_clock;
     qint64 m_received = 0;
+    qint64 m_expectedLength = -1;
     bool m_responseReported = false;
     bool m_ended = false;
     InstanceCounter<UrlConnection> m_counted;

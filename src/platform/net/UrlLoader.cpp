@@ -70,14 +70,14 @@ UrlLoader::UrlLoader(QObject *parent)
 
 UrlConnection *UrlLoader::connectionWithRequest(const QUrl &url, qint64 maxBytes,
                                                 UrlConnectionDelegate *delegate,
-                                                QObject *delegateObject)
+                                                QObject *delegateObject, UrlConnection::Rule rule)
 {
-    return new UrlConnection(m_manager, url, maxBytes, m_timeoutMs, delegate, delegateObject);
+    return new UrlConnection(m_manager, url, maxBytes, m_timeoutMs, delegate, delegateObject, rule);
 }
 
 void UrlLoader::get(const QUrl &url, qint64 maxBytes, QObject *context,
-                    std::function<void(const UrlResponse &)> completion)
+                    std::function<void(const UrlResponse &)> completion, UrlConnection::Rule rule)
 {
     auto *collector = new BodyCollector(context, std::move(completion), this);
-    connectionWithRequest(url, maxBytes, collector, collector)->start();
+    connectionWithRequest(url, maxBytes, collector, collector, rule)->start();
 }

@@ -8,9 +8,9 @@
 #include <functional>
 #include <optional>
 
+#include "platform/net/UrlConnection.h"
+
 class QNetworkAccessManager;
-class UrlConnection;
-class UrlConnectionDelegate;
 
 // The outcome of one GET: the body, or an error with a readable text. The
 // HTTP status never turns a body into an error: an error status with a body
@@ -49,13 +49,17 @@ public:
     // A connection for the URL, not yet started. A body longer than maxBytes
     // fails the connection.
     UrlConnection *connectionWithRequest(const QUrl &url, qint64 maxBytes,
-                                         UrlConnectionDelegate *delegate, QObject *delegateObject);
+                                         UrlConnectionDelegate *delegate, QObject *delegateObject,
+                                         UrlConnection::Rule rule = UrlConnection::Rule::Text);
 
     // Sends a GET for the URL. A body longer than maxBytes is not kept: the
     // transfer stops and the response says the limit was exceeded. An
     // invalid URL completes (later) with an error.
+    // Texts come whole within the time-out; downloads (pictures) as long as
+    // they make progress (UrlConnection).
     void get(const QUrl &url, qint64 maxBytes, QObject *context,
-             std::function<void(const UrlResponse &)> completion);
+             std::function<void(const UrlResponse &)> completion,
+             UrlConnection::Rule rule = UrlConnection::Rule::Text);
 
 private:
     QNetworkAccessManager *m_manager;
