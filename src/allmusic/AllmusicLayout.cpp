@@ -11,5 +11,14 @@ AllmusicLayout AllmusicLayout::forBounds(qreal w, qreal h)
     layout.backButton = QRectF(0, 0, 60, 30);
     layout.songNameLabel = QRectF(0, h / 2 - 60, w, 30);
     layout.artistNameLabel = QRectF(0, h / 2 - 30, w, 30);
+    layout.downloadProgressBar = QRectF(0, 0, w, 4);
+    layout.center = QPointF(w / 2, h / 2);
     return layout;
+}
+
+std::optional<int> AllmusicLayout::downloadPermille(qint64 received, qint64 total)
+{
+    if (total <= 0)
+        return std::nullopt;
+    return int(qBound(qint64(0), received * 1000 / total, qint64(1000)));
 }

@@ -2,6 +2,8 @@
 
 #include <QRectF>
 
+#include <optional>
+
 // Frames of the direct track player's views for a root view of width w and
 // height h: the page and the background over the whole screen, the slider
 // near the top, three buttons along the bottom (each 60 wide, 30 apart,
@@ -17,6 +19,13 @@ struct AllmusicLayout
     QRectF backButton;
     QRectF songNameLabel;
     QRectF artistNameLabel;
+    // While a track downloads: a thin bar along the top, and the indicator
+    // in the middle.
+    QRectF downloadProgressBar;
+    QPointF center;
 
     static AllmusicLayout forBounds(qreal w, qreal h);
+    // The bar's value for what has come of a download, in thousandths; none
+    // while the size is not known.
+    static std::optional<int> downloadPermille(qint64 received, qint64 total);
 };

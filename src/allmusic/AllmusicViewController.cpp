@@ -7,6 +7,7 @@
 #include "protocol/QueryString.h"
 #include "platform/media/AudioSession.h"
 #include "platform/ui/Autoresizing.h"
+#include "platform/media/FilePlayerCreation.h"
 #include "platform/media/FilePlayerFactory.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/ImageDecoding.h"
@@ -17,6 +18,7 @@
 #include "platform/ui/NameLabel.h"
 #include "protocol/TrackInfoReply.h"
 
+#include <QProgressBar>
 #include <QShortcut>
 
 namespace {
@@ -134,6 +136,21 @@ void AllmusicViewController::createPlayerViews()
     auto *artist = makeTrackNameLabel(view(), layout.artistNameLabel);
     Geometry::addSubview(view(), artist);
     setArtistNameLabel(artist);
+
+    // While a track downloads: a turning indicator, and a thin bar of how
+    // much has come when the track's size is known.
+    auto *indicator = new ActivityIndicatorView(ActivityIndicatorView::Style::WhiteLarge, view());
+    indicator->setCenter(layout.center);
+    Geometry::addSubview(view(), indicator);
+    setActivityIndicator(indicator);
+    auto *bar = new QProgressBar(view());
+    bar->setRange(0, 1000);
+    bar->setTextVisible(false);
+    bar->setAccessibleName(QStringLiteral("Download"));
+    Geometry::setFrame(bar, layout.downloadProgressBar);
+    bar->setHidden(true);
+    Geometry::addSubview(view(), bar);
+    setDownloadProgressBar(bar);
 }
 
 void AllmusicViewController::viewDidLayoutSubviews()
@@ -149,6 +166,8 @@ void AllmusicViewController::viewDidLayoutSubviews()
     Geometry::setFrame(backButton(), layout.backButton);
     Geometry::setFrame(songNameLabel(), layout.songNameLabel);
     Geometry::setFrame(artistNameLabel(), layout.artistNameLabel);
+    activityIndicator()->setCenter(layout.center);
+    Geometry::setFrame(downloadProgressBar(), layout.downloadProgressBar);
 }
 
 QList<QWidget *> AllmusicViewController::controlViews() const
@@ -188,6 +207,9 @@ QHash<QString, QString> AllmusicViewController::parseQueryString(const std::opti
 
 void AllmusicViewController::dropPlayer()
 {
+    // A track still downloading goes too: nothing of it plays, and a
+    // cancelled creation says nothing.
+    endCreation();
     if (FilePlayer *player = m_audioPlayer) {
         player->setDelegate(nullptr);
         player->stop();
@@ -243,17 +265,51 @@ void AllmusicViewController::loadIconFromURL(const QUrl &url)
             return;
         }
         backgroundImageView()->setImage(decodeImage(*response.data));
-    });
+    }, UrlConnection::Rule::Download);
 }
 
 void AllmusicViewController::createAudioPlayerWithURL(const QUrl &url)
 {
     dropPlayer();
-    QString error;
-    FilePlayer *player = m_services.filePlayers->createWithContentsOfURL(url, &error);
+    // The track downloads while the window goes on: the indicator turns and
+    // the bar shows how much has come; the steps below go on once the
+    // player exists or could not be made.
+    FilePlayerCreation *creation = m_services.filePlayers->createWithContentsOfURL(url);
+    creation->setParent(this);
+    m_creation = creation;
+    activityIndicator()->startAnimating();
+    connect(creation, &FilePlayerCreation::progress, this, [this](qint64 received, qint64 total) {
+        const std::optional<int> permille = AllmusicLayout::downloadPermille(received, total);
+        downloadProgressBar()->setHidden(!permille);
+        downloadProgressBar()->setValue(permille.value_or(0));
+    });
+    connect(creation, &FilePlayerCreation::finished, this, [this, creation](FilePlayer *player, const QString &error) {
+        if (creation != m_creation) {
+            delete player;
+            return;
+        }
+        endCreation();
+        didCreateAudioPlayer(player, error);
+    });
+}
+
+void AllmusicViewController::endCreation()
+{
+    if (m_creation) {
+        m_creation->cancel();
+        m_creation->deleteLater();
+        m_creation = nullptr;
+    }
+    activityIndicator()->stopAnimating();
+    downloadProgressBar()->setHidden(true);
+}
+
+void AllmusicViewController::didCreateAudioPlayer(FilePlayer *player, const QString &error)
+{
     setAudioPlayer(player);
     if (!player) {
         systemLog(QStringLiteral("Ошибка создания AVAudioPlayer: %1").arg(error));
+        publishNowPlayingState();
         return;
     }
     player->setParent(this);
@@ -278,6 +334,7 @@ void AllmusicViewController::createAudioPlayerWithURL(const QUrl &url)
     songNameLabel()->setHidden(false);
     artistNameLabel()->setHidden(false);
     overlayView()->setHidden(false);
+    updateNowPlayingInfo();
 }
 
 void AllmusicViewController::updateTimeSlider()
@@ -331,7 +388,7 @@ void AllmusicViewController::remoteSeekTo(double seconds)
 NowPlayingState AllmusicViewController::nowPlayingState() const
 {
     if (!m_audioPlayer)
-        return m_lookupOutstanding ? NowPlayingState::Loading : NowPlayingState::NoPlayer;
+        return m_lookupOutstanding || m_creation ? NowPlayingState::Loading : NowPlayingState::NoPlayer;
     if (m_audioPlayer->isPlaying())
         return NowPlayingState::Playing;
     return m_trackEnded ? NowPlayingState::Ended : NowPlayingState::Paused;

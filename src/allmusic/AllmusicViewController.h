@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/FilePlayer.h"
+#include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/ImageView.h"
 #include "platform/PlatformServices.h"
 #include "platform/ui/RoundedButton.h"
@@ -14,9 +15,12 @@
 #include <QHash>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QTimer>
 
 #include <optional>
+
+class FilePlayerCreation;
 
 // The direct track player: a page of the service whose track links are
 // looked up by identifier, and a file player that plays each looked-up track
@@ -61,6 +65,11 @@ public:
     void setOverlayView(QWidget *view) { m_overlayView = view; }
     ImageView *backgroundImageView() const { return m_backgroundImageView; }
     void setBackgroundImageView(ImageView *view) { m_backgroundImageView = view; }
+    // Shown while a track downloads (not views of the design).
+    ActivityIndicatorView *activityIndicator() const { return m_activityIndicator; }
+    void setActivityIndicator(ActivityIndicatorView *indicator) { m_activityIndicator = indicator; }
+    QProgressBar *downloadProgressBar() const { return m_downloadProgressBar; }
+    void setDownloadProgressBar(QProgressBar *bar) { m_downloadProgressBar = bar; }
 
     // The track lookup.
     bool webViewShouldStartLoadWithRequest(WebView *webView, const QUrl &request,
@@ -69,7 +78,8 @@ public:
     void fetchDataFromServerWithID(const QString &songID);
     void loadIconFromURL(const QUrl &url);
 
-    // The player.
+    // The player. Creating it downloads the track without waiting; the
+    // steps after the creation run once it is done.
     void createAudioPlayerWithURL(const QUrl &url);
     void audioPlayerDidFinishPlaying(FilePlayer *player, bool successfully) override;
     void playPauseButtonTapped();
@@ -98,6 +108,9 @@ private:
     void setUpAudioSession();
     void createPlayerViews();
     void dropPlayer();
+    // Cancels a track still downloading, and ends its indicator and bar.
+    void endCreation();
+    void didCreateAudioPlayer(FilePlayer *player, const QString &error);
     void publishNowPlayingState();
     void handleLookupResponse(quint64 request, const UrlResponse &response);
     QList<QWidget *> controlViews() const;
@@ -116,6 +129,9 @@ private:
     QPointer<QLabel> m_artistNameLabel;
     QPointer<QWidget> m_overlayView;
     QPointer<ImageView> m_backgroundImageView;
+    QPointer<ActivityIndicatorView> m_activityIndicator;
+    QPointer<QProgressBar> m_downloadProgressBar;
+    QPointer<FilePlayerCreation> m_creation;
     quint64 m_lookupSerial = 0;
     quint64 m_iconSerial = 0;
     bool m_lookupOutstanding = false;

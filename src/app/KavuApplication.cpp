@@ -70,10 +70,12 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.urlLoader = m_urlLoader.get();
     m_services.audioSession = m_audioSession.get();
     m_services.streamingPlayers = m_streamingPlayers.get();
-    m_filePlayers = std::make_unique<MediaFilePlayerFactory>(m_urlLoader->networkAccessManager());
-    m_services.filePlayers = m_filePlayers.get();
     m_services.cachesDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
         + QStringLiteral("/kavu");
+    // Tracks of the direct player download into the caches directory.
+    m_filePlayers = std::make_unique<MediaFilePlayerFactory>(m_urlLoader->networkAccessManager(),
+                                                             m_services.cachesDirectory);
+    m_services.filePlayers = m_filePlayers.get();
     m_nowPlaying = std::make_unique<MprisNowPlayingCenter>(
         QDBusConnection::sessionBus(), QGuiApplication::desktopFileName(), m_services.cachesDirectory);
     m_services.nowPlaying = m_nowPlaying.get();

@@ -1,9 +1,16 @@
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
+#include "allmusic/AllmusicLayout.h"
 #include "allmusic/AllmusicViewController.h"
+#include "demo/DemoService.h"
+#include "platform/media/MediaFilePlayerFactory.h"
 #include "platform/ui/Geometry.h"
 
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -29,6 +36,10 @@ private Q_SLOTS:
     void backWhilePlaying();
     void secondLookupLeavesOneTimer();
     void failedCreationStillShowsControls();
+    void downloadBarValues_data();
+    void downloadBarValues();
+    void downloadsAreLeftOrReplaced_data();
+    void downloadsAreLeftOrReplaced();
 
 private:
     std::unique_ptr<AllmusicViewController> makeScreen(TestPlatform &platform);
@@ -206,6 +217,7 @@ void AllmusicTest::lookups()
     QCOMPARE(platform.alerts.count(), 0);
     if (plays) {
         QCOMPARE(platform.filePlayers.urls, QList<QUrl>{QUrl(origin + QStringLiteral("/a.wav"))});
+        QTRY_VERIFY(screen->audioPlayer());
         QCOMPARE(screen->audioPlayer(), platform.filePlayers.lastPlayer());
         QCOMPARE(screen->songNameLabel()->text(), QStringLiteral("Song"));
         QCOMPARE(screen->artistNameLabel()->text(), QStringLiteral("Artist"));
@@ -402,6 +414,74 @@ void AllmusicTest::failedCreationStillShowsControls()
     screen->forwardButton()->click();
     screen->playPauseButton()->click();
     QCOMPARE(screen->playPauseButton()->text(), QStringLiteral("Pause"));
+}
+
+void AllmusicTest::downloadBarValues_data()
+{
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<int>("permille"); // -1: no bar
+    QTest::newRow("size not known") << qint64(5000) << qint64(-1) << -1;
+    QTest::newRow("empty track") << qint64(0) << qint64(0) << -1;
+    QTest::newRow("started") << qint64(0) << qint64(300) << 0;
+    QTest::newRow("a third") << qint64(100) << qint64(300) << 333;
+    QTest::newRow("all") << qint64(300) << qint64(300) << 1000;
+    QTest::newRow("more than said") << qint64(400) << qint64(300) << 1000;
+    QTest::newRow("200 MiB") << qint64(100) << qint64(200LL * 1024 * 1024) << 0;
+}
+
+void AllmusicTest::downloadBarValues()
+{
+    QFETCH(qint64, received);
+    QFETCH(qint64, total);
+    QFETCH(int, permille);
+    QCOMPARE(AllmusicLayout::downloadPermille(received, total).value_or(-1), permille);
+}
+
+void AllmusicTest::downloadsAreLeftOrReplaced_data()
+{
+    QTest::addColumn<bool>("back"); // else a second track link
+    QTest::newRow("back") << true;
+    QTest::newRow("second link") << false;
+}
+
+void AllmusicTest::downloadsAreLeftOrReplaced()
+{
+    // The real factory on a slow link: 2 MB at 100 KB/s.
+    QFETCH(bool, back);
+    DemoService demo;
+    QVERIFY(demo.start());
+    demo.setThrottle(100 * 1000);
+    QNetworkAccessManager network;
+    QTemporaryDir folder;
+    MediaFilePlayerFactory files(&network, folder.path());
+    TestPlatform platform;
+    platform.services.filePlayers = &files;
+    auto screen = makeScreen(platform);
+    LogCapture capture;
+    screen->createAudioPlayerWithURL(QUrl(demo.sizedTrackUrl(2'000'000)));
+    // The window goes on meanwhile: the indicator turns, the bar grows.
+    QTRY_VERIFY(!screen->downloadProgressBar()->isHidden() && screen->downloadProgressBar()->value() > 0);
+    QVERIFY(screen->activityIndicator()->isAnimating());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 1);
+    if (back)
+        screen->backButtonTapped();
+    else
+        screen->createAudioPlayerWithURL(QUrl(demo.sizedTrackUrl(20'000)));
+    if (back) {
+        QVERIFY(QDir(folder.path()).isEmpty());
+        QTest::qWait(300);
+        QCOMPARE(screen->audioPlayer(), nullptr);
+        QVERIFY(!screen->activityIndicator()->isAnimating());
+        QVERIFY(screen->downloadProgressBar()->isHidden());
+    } else {
+        // Only the second track plays.
+        QTRY_VERIFY_WITH_TIMEOUT(screen->audioPlayer(), 10000);
+        QVERIFY(screen->audioPlayer()->duration() < 1.0);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), 1);
+    }
+    // The creation left behind says nothing.
+    QCOMPARE(capture.lines(), QStringList{});
 }
 
 QTEST_MAIN(AllmusicTest)

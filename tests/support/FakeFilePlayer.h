@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/FilePlayer.h"
+#include "platform/media/FilePlayerCreation.h"
 #include "platform/media/FilePlayerFactory.h"
 
 #include <QList>
@@ -59,26 +60,58 @@ private:
     bool m_playing = false;
 };
 
-// Makes fake file players at once, or fails with an error.
+// A creation that finishes when its factory says so.
+class FakeFilePlayerCreation : public FilePlayerCreation
+{
+    Q_OBJECT
+
+public:
+    void cancel() override { cancelled = true; }
+    // Reports the outcome unless cancelled, as a real creation does.
+    void complete(FilePlayer *player, const QString &error)
+    {
+        if (cancelled)
+            delete player;
+        else
+            Q_EMIT finished(player, error);
+    }
+
+    bool cancelled = false;
+};
+
+// Makes fake file players, on the next turn of the event loop, or when a
+// test calls finishCreation() if creations are deferred; or fails.
 class FakeFilePlayerFactory : public FilePlayerFactory
 {
 public:
-    FilePlayer *createWithContentsOfURL(const QUrl &url, QString *error) override
+    FilePlayerCreation *createWithContentsOfURL(const QUrl &url) override
     {
         urls.append(url);
+        auto *creation = new FakeFilePlayerCreation;
+        creations.append(creation);
+        if (!deferred)
+            QMetaObject::invokeMethod(creation, [this, creation] { finishCreation(creation); },
+                                      Qt::QueuedConnection);
+        return creation;
+    }
+
+    void finishCreation(FakeFilePlayerCreation *creation)
+    {
         if (!failure.isEmpty()) {
-            *error = failure;
-            return nullptr;
+            creation->complete(nullptr, failure);
+            return;
         }
         auto *player = new FakeFilePlayer(duration);
         players.append(player);
-        return player;
+        creation->complete(player, QString());
     }
 
     FakeFilePlayer *lastPlayer() const { return players.isEmpty() ? nullptr : players.last().data(); }
 
     QString failure;
     double duration = 180.0;
+    bool deferred = false;
     QList<QUrl> urls;
     QList<QPointer<FakeFilePlayer>> players;
+    QList<QPointer<FakeFilePlayerCreation>> creations;
 };

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QString>
 #include <QUrl>
 
-class FilePlayer;
+class FilePlayerCreation;
 
-// Creates a file player for the track at a URL. Creation returns only when
-// the player holds the complete track, or when it failed: then it returns
-// null and says why in error.
+// Makes file players for the tracks at URLs, without waiting: the caller
+// takes the creation and hears from it when the player exists or could not
+// be made.
 class FilePlayerFactory
 {
 public:
     virtual ~FilePlayerFactory() = default;
-    virtual FilePlayer *createWithContentsOfURL(const QUrl &url, QString *error) = 0;
+    virtual FilePlayerCreation *createWithContentsOfURL(const QUrl &url) = 0;
 };

@@ -2,13 +2,14 @@
 
 #include "platform/media/MediaPlayerHost.h"
 
-#include <QEventLoop>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include <cmath>
 
-MediaFilePlayer::MediaFilePlayer(const QByteArray &track, const QUrl &url, QObject *parent)
+MediaFilePlayer::MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, QObject *parent)
     : FilePlayer(parent)
+    , m_file(std::move(file))
     , m_host(new MediaPlayerHost(this))
 {
     connect(m_host, &MediaPlayerHost::errorOccurred, this,
@@ -19,47 +20,42 @@ MediaFilePlayer::MediaFilePlayer(const QByteArray &track, const QUrl &url, QObje
                 m_failed = true;
                 m_error = text.isEmpty() ? QStringLiteral("The track cannot be decoded.") : text;
                 m_host->pause();
+                checkLoaded();
                 if (wasPlaying)
                     reportEnd(false);
             });
     connect(m_host, &MediaPlayerHost::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::InvalidMedia) {
+            m_failed = true;
+            m_error = QStringLiteral("The track cannot be decoded.");
+        }
+        checkLoaded();
         if (status == QMediaPlayer::EndOfMedia)
             reportEnd(true);
     });
-    m_host->setSourceData(track, url);
+    m_host->setSource(QUrl::fromLocalFile(m_file->fileName()));
 }
 
 MediaFilePlayer::~MediaFilePlayer()
 {
-    // Silent at once; the media player goes on its own thread.
+    // Silent at once; the media player goes on its own thread. The file goes
+    // now: the player's thread keeps what it has open of it until it is done.
     m_host->disconnect(this);
     m_host->pause();
 }
 
-bool MediaFilePlayer::waitUntilLoaded(QEventLoop &loop, QString *error)
+bool MediaFilePlayer::isLoaded() const
 {
-    const auto settled = [this] {
-        const QMediaPlayer::MediaStatus status = m_host->mediaStatus();
-        return m_failed || status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::InvalidMedia;
-    };
-    if (!settled()) {
-        QMetaObject::Connection statusWatch =
-            connect(m_host, &MediaPlayerHost::mediaStatusChanged, &loop, [&] {
-                if (settled())
-                    loop.quit();
-            });
-        QMetaObject::Connection errorWatch =
-            connect(m_host, &MediaPlayerHost::errorOccurred, &loop, [&] { loop.quit(); });
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        disconnect(statusWatch);
-        disconnect(errorWatch);
-    }
-    if (m_failed || m_host->mediaStatus() != QMediaPlayer::LoadedMedia) {
-        if (error)
-            *error = m_error.isEmpty() ? QStringLiteral("The track cannot be decoded.") : m_error;
-        return false;
-    }
-    return true;
+    return !m_failed && m_host->mediaStatus() != QMediaPlayer::LoadingMedia
+        && m_host->mediaStatus() != QMediaPlayer::NoMedia;
+}
+
+void MediaFilePlayer::checkLoaded()
+{
+    if (m_loadReported || (!m_failed && !isLoaded()))
+        return;
+    m_loadReported = true;
+    Q_EMIT loadingFinished();
 }
 
 void MediaFilePlayer::reportEnd(bool successfully)

@@ -4,15 +4,16 @@
 
 #include "platform/media/FilePlayer.h"
 
-#include <QByteArray>
 #include <QMediaPlayer>
-#include <QUrl>
+
+#include <memory>
 
 class MediaPlayerHost;
+class QTemporaryFile;
 
-// A file player on Qt Multimedia that plays a whole track from memory. Its
-// media player lives on a thread of its own (MediaPlayerHost): nothing
-// here waits for it.
+// A file player on Qt Multimedia that plays a whole track from a file of
+// its own, which goes with it. Its media player lives on a thread of its
+// own (MediaPlayerHost): nothing here waits for it.
 class MediaFilePlayer : public FilePlayer
 {
     Q_OBJECT
@@ -21,13 +22,13 @@ public:
     // How many exist now.
     static int liveCount() { return InstanceCounter<MediaFilePlayer>::live(); }
 
-    // Takes the track's bytes; the media is loaded by waitUntilLoaded.
-    MediaFilePlayer(const QByteArray &track, const QUrl &url, QObject *parent = nullptr);
+    // Starts reading the track in the file for its length.
+    explicit MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, QObject *parent = nullptr);
     ~MediaFilePlayer() override;
 
-    // Runs the given loop until the media is loaded (true) or fails (false,
-    // with the reason in error).
-    bool waitUntilLoaded(class QEventLoop &loop, QString *error);
+    bool isLoaded() const;
+    // Why the track cannot be played, once it cannot.
+    QString failure() const { return m_failed ? m_error : QString(); }
 
     bool play() override;
     void pause() override;
@@ -37,11 +38,18 @@ public:
     double currentTime() const override;
     void setCurrentTime(double seconds) override;
 
+Q_SIGNALS:
+    // The track was read: it can play, or failure() says why not.
+    void loadingFinished();
+
 private:
     void reportEnd(bool successfully);
+    void checkLoaded();
 
+    std::unique_ptr<QTemporaryFile> m_file;
     MediaPlayerHost *m_host;
     bool m_failed = false;
+    bool m_loadReported = false;
     QString m_error;
     InstanceCounter<MediaFilePlayer> m_counted;
 };

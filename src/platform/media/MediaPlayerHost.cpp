@@ -117,13 +117,6 @@ void MediaPlayerHost::setSource(const QUrl &url)
     send([url](QMediaPlayer *player) { player->setSource(url); });
 }
 
-void MediaPlayerHost::setSourceData(const QByteArray &data, const QUrl &url)
-{
-    resetForSource(url, true);
-    MediaPlayerWorker *worker = m_worker;
-    send([worker, data, url](QMediaPlayer *) { worker->useData(data, url); });
-}
-
 void MediaPlayerHost::play()
 {
     if (m_hasSource)

@@ -47,8 +47,6 @@ public:
     static int runningThreads();
 
     void setSource(const QUrl &url);
-    // Plays bytes held in memory; the URL names them for the backend.
-    void setSourceData(const QByteArray &data, const QUrl &url);
     void play();
     void pause();
     void setPosition(qint64 ms);

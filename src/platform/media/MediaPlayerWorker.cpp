@@ -1,7 +1,6 @@
 #include "platform/media/MediaPlayerWorker.h"
 
 #include <QAudioOutput>
-#include <QBuffer>
 #include <QThread>
 #include <QTimer>
 
@@ -39,16 +38,6 @@ void MediaPlayerWorker::apply(const std::function<void(QMediaPlayer *)> &command
     command(m_player);
     ++m_applied;
     report();
-}
-
-void MediaPlayerWorker::useData(const QByteArray &data, const QUrl &url)
-{
-    m_player->setSourceDevice(nullptr);
-    delete m_buffer;
-    m_buffer = new QBuffer(this);
-    m_buffer->setData(data);
-    m_buffer->open(QIODevice::ReadOnly);
-    m_player->setSourceDevice(m_buffer, url);
 }
 
 void MediaPlayerWorker::report()
@@ -95,7 +84,5 @@ void MediaPlayerWorker::tearDown()
     }
     delete m_output;
     m_output = nullptr;
-    delete m_buffer;
-    m_buffer = nullptr;
     QThread::currentThread()->quit();
 }

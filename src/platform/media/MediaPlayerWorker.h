@@ -6,7 +6,6 @@
 #include <functional>
 
 class QAudioOutput;
-class QBuffer;
 class QTimer;
 
 // What a media player reports of itself at one moment.
@@ -37,8 +36,6 @@ public:
     // On the player's thread: makes the player, then carries out commands.
     void create();
     void apply(const std::function<void(QMediaPlayer *)> &command);
-    // Plays bytes from memory; the buffer lives on this thread.
-    void useData(const QByteArray &data, const QUrl &url);
     // Deletes the player (which may wait for its streaming threads) and
     // ends the thread.
     void tearDown();
@@ -52,7 +49,6 @@ private:
 
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_output = nullptr;
-    QBuffer *m_buffer = nullptr;
     QTimer *m_poll = nullptr;
     quint64 m_applied = 0;
     MediaPlayerSnapshot m_last;

@@ -1,12 +1,18 @@
+#include "FaultServer.h"
 #include "LocalHttpServer.h"
 #include "demo/DemoAudio.h"
+#include "demo/DemoService.h"
 #include "platform/media/FilePlayer.h"
+#include "platform/media/FilePlayerCreation.h"
 #include "platform/media/MediaFilePlayerFactory.h"
 #include "platform/media/MediaStreamingPlayer.h"
 #include "platform/media/MediaStreamingPlayerFactory.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
 
+#include <QDir>
+#include <QFile>
 #include <QNetworkAccessManager>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
@@ -32,7 +38,8 @@ private Q_SLOTS:
     void filePlayerPlaysAWholeTrack();
     void filePlayerCreationFails_data();
     void filePlayerCreationFails();
-    void windowRepaintsWhileCreating();
+    void filePlayerDownloadsAsLongAsItMakesProgress();
+    void leftoverTracksGoAtTheNextStart();
 
 private:
     std::unique_ptr<StreamingPlayer> makePlayer(const QString &path, StreamingPlayerItem **item = nullptr);
@@ -200,104 +207,143 @@ public:
     QList<bool> ends;
 };
 
-class PaintCounter : public QWidget
+// What a creation reported, waited for.
+struct Created
 {
-public:
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent *) override { ++paints; }
+    std::unique_ptr<FilePlayer> player;
+    QString error;
+    QList<qint64> received;
+    qint64 total = -1;
 };
+
+Created create(MediaFilePlayerFactory &factory, const QUrl &url)
+{
+    Created outcome;
+    std::unique_ptr<FilePlayerCreation> creation(factory.createWithContentsOfURL(url));
+    bool done = false;
+    QObject::connect(creation.get(), &FilePlayerCreation::progress, [&](qint64 received, qint64 total) {
+        outcome.received.append(received);
+        outcome.total = total;
+    });
+    QObject::connect(creation.get(), &FilePlayerCreation::finished, [&](FilePlayer *player, const QString &error) {
+        outcome.player.reset(player);
+        outcome.error = error;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 20000))
+        outcome.error = QStringLiteral("(no outcome)");
+    return outcome;
+}
 
 } // namespace
 
 void MediaTest::filePlayerPlaysAWholeTrack()
 {
     QNetworkAccessManager network;
-    MediaFilePlayerFactory factory(&network);
-    QString error;
-    std::unique_ptr<FilePlayer> player(
-        factory.createWithContentsOfURL(m_server.url(QStringLiteral("/short.wav")), &error));
-    QVERIFY2(player, qPrintable(error));
-    // The whole track is held: its length is known before it plays.
-    QVERIFY(qAbs(player->duration() - 2.5) < 0.1);
-    QVERIFY(!player->isPlaying());
+    QTemporaryDir folder;
+    MediaFilePlayerFactory factory(&network, folder.path());
+    Created made = create(factory, m_server.url(QStringLiteral("/short.wav")));
+    QVERIFY2(made.player, qPrintable(made.error));
+    // The whole track is held, in a file of its own: its length is known
+    // before it plays, and the bar saw all of it come.
+    QVERIFY(qAbs(made.player->duration() - 2.5) < 0.1);
+    QCOMPARE(made.received.last(), made.total);
+    const QStringList files = QDir(folder.path()).entryList({QStringLiteral("track-*.part")}, QDir::Files);
+    QCOMPARE(files.size(), 1);
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
+        | QFileDevice::WriteOther;
+    QCOMPARE(QFile::permissions(folder.filePath(files.first())) & others, QFileDevice::Permissions());
+    QVERIFY(!made.player->isPlaying());
     EndRecorder recorder;
-    player->setDelegate(&recorder);
-    QVERIFY(player->play());
-    QVERIFY(player->isPlaying());
-    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() > 0.3, 5000);
-    player->pause();
-    const double paused = player->currentTime();
+    made.player->setDelegate(&recorder);
+    QVERIFY(made.player->play());
+    QVERIFY(made.player->isPlaying());
+    QTRY_VERIFY_WITH_TIMEOUT(made.player->currentTime() > 0.3, 5000);
+    made.player->pause();
+    const double paused = made.player->currentTime();
     QTest::qWait(300);
-    QVERIFY(qAbs(player->currentTime() - paused) < 0.05);
-    player->play();
+    QVERIFY(qAbs(made.player->currentTime() - paused) < 0.05);
+    made.player->play();
     QTRY_COMPARE_WITH_TIMEOUT(recorder.ends, QList<bool>{true}, 10000);
-    QVERIFY(!player->isPlaying());
+    QVERIFY(!made.player->isPlaying());
+    // Its file goes with it.
+    made.player.reset();
+    QVERIFY(QDir(folder.path()).entryList({QStringLiteral("track-*.part")}, QDir::Files).isEmpty());
 }
 
 void MediaTest::filePlayerCreationFails_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<qint64>("limit");
-    QTest::addColumn<int>("timeout");
     QTest::addColumn<QString>("error"); // empty: any text
-    QTest::newRow("garbage bytes") << "/garbage.wav" << qint64(1 << 20) << 5000 << QString();
-    QTest::newRow("not found") << "/missing.wav" << qint64(1 << 20) << 5000 << QString();
-    QTest::newRow("past the size limit") << "/short.wav" << qint64(1000) << 5000
-                                         << QStringLiteral("The track is too large.");
-    QTest::newRow("past the time-out") << "/slow.wav" << qint64(1 << 20) << 300 << QString();
-    QTest::newRow("not a web address") << "" << qint64(1 << 20) << 5000 << QStringLiteral("unsupported URL");
+    QTest::newRow("garbage bytes") << "/garbage.wav" << qint64(1 << 20) << QString();
+    QTest::newRow("not found") << "/missing.wav" << qint64(1 << 20) << QStringLiteral("The server answered with status 404.");
+    // The response says how long it is: not a byte of it is read.
+    QTest::newRow("longer than the limit") << "/short.wav" << qint64(1000) << QStringLiteral("The track is too large.");
+    QTest::newRow("stalls") << "stall" << qint64(1 << 20) << QStringLiteral("Operation canceled");
+    QTest::newRow("trickles") << "trickle" << qint64(1 << 20) << QStringLiteral("The download is too slow.");
+    QTest::newRow("not a web address") << "" << qint64(1 << 20) << QStringLiteral("unsupported URL");
 }
 
 void MediaTest::filePlayerCreationFails()
 {
     QFETCH(QString, path);
     QFETCH(qint64, limit);
-    QFETCH(int, timeout);
     QFETCH(QString, error);
+    FaultServer faults;
+    QVERIFY(faults.listen());
+    faults.setText(DemoAudio::wavOfLength(1, 2.0));
+    faults.setFault(path == QLatin1String("stall") ? FaultServer::Fault::StallMidBody : FaultServer::Fault::EndlessBody);
     QNetworkAccessManager network;
-    MediaFilePlayerFactory factory(&network);
-    factory.setLimits(limit, timeout);
-    QString reason;
-    const QUrl url = path.isEmpty() ? QUrl(QStringLiteral("file:///etc/hostname")) : m_server.url(path);
-    std::unique_ptr<FilePlayer> player(factory.createWithContentsOfURL(url, &reason));
-    QVERIFY(!player);
-    QVERIFY(!reason.isEmpty());
+    QTemporaryDir folder;
+    MediaFilePlayerFactory factory(&network, folder.path());
+    // 60 s in the application.
+    factory.setLimits(limit, 500);
+    const QUrl url = path.isEmpty() ? QUrl(QStringLiteral("file:///etc/hostname"))
+        : path.startsWith(QLatin1Char('/')) ? m_server.url(path) : QUrl(faults.origin() + QStringLiteral("/t.wav"));
+    const Created made = create(factory, url);
+    QVERIFY(!made.player);
+    QVERIFY(!made.error.isEmpty());
     if (!error.isEmpty())
-        QCOMPARE(reason, error);
-    QVERIFY(!factory.isCreating());
+        QCOMPARE(made.error, error);
+    if (limit < (1 << 20))
+        QVERIFY(made.received.isEmpty() || made.received.last() == 0);
+    // Nothing is left of the track.
+    QVERIFY(QDir(folder.path()).entryList({QStringLiteral("track-*.part")}, QDir::Files).isEmpty());
 }
 
-void MediaTest::windowRepaintsWhileCreating()
+void MediaTest::filePlayerDownloadsAsLongAsItMakesProgress()
 {
-    PaintCounter window;
-    window.resize(200, 200);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(50);
-
+    // Two seconds of audio at 150 KB/s: longer than the time-out, which a
+    // text would have to come within.
+    DemoService demo;
+    QVERIFY(demo.start());
+    demo.setThrottle(150 * 1000);
     QNetworkAccessManager network;
-    MediaFilePlayerFactory factory(&network);
-    int paintsBefore = -1;
-    QString secondError;
-    QTimer::singleShot(100, &window, [&] {
-        // A repaint asked for while the track downloads is done meanwhile.
-        paintsBefore = window.paints;
-        window.update();
-        // Nothing re-enters creation meanwhile.
-        std::unique_ptr<FilePlayer> nested(
-            factory.createWithContentsOfURL(m_server.url(QStringLiteral("/short.wav")), &secondError));
-        QVERIFY(!nested);
-    });
-    QString error;
-    std::unique_ptr<FilePlayer> player(
-        factory.createWithContentsOfURL(m_server.url(QStringLiteral("/slow.wav")), &error));
-    QVERIFY2(player, qPrintable(error));
-    QVERIFY(paintsBefore >= 0);
-    const int paintsAfterCreation = window.paints;
-    QVERIFY2(paintsAfterCreation > paintsBefore, "the window did not repaint while the track downloaded");
-    QCOMPARE(secondError, QStringLiteral("Another track is being loaded."));
+    QTemporaryDir folder;
+    MediaFilePlayerFactory factory(&network, folder.path());
+    factory.setLimits(MediaFilePlayerFactory::kTrackLimit, 700);
+    QElapsedTimer clock;
+    clock.start();
+    const Created made = create(factory, QUrl(demo.sizedTrackUrl(300 * 1000)));
+    QVERIFY2(made.player, qPrintable(made.error));
+    QVERIFY(clock.elapsed() > 1400);
+    QVERIFY(made.received.size() > 3);
+}
+
+void MediaTest::leftoverTracksGoAtTheNextStart()
+{
+    QTemporaryDir folder;
+    const QStringList names{QStringLiteral("track-999999999-a.part"), QStringLiteral("cover.png"),
+                            QStringLiteral("track-%1-b.part").arg(QCoreApplication::applicationPid())};
+    for (const QString &name : names) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    // A file of a Kavu that runs stays, and nothing else of the folder goes.
+    QNetworkAccessManager network;
+    MediaFilePlayerFactory factory(&network, folder.path());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), names.mid(1));
 }
 
 QTEST_MAIN(MediaTest)
