@@ -9,6 +9,11 @@ packages=(
     # Qt 6 (Debian 12 ships 6.4.2)
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
     qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev
+    # The password in the desktop keyring (Secret Service through QtKeychain);
+    # GStreamer's own headers for handing the system proxy to the streams
+    qtkeychain-qt6-dev libgstreamer1.0-dev
+    # Wayland sessions, and a headless compositor to test them
+    qt6-wayland weston
     # Audio playback through GStreamer (the Qt Multimedia backend used)
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # Fonts with Cyrillic glyphs for pages and labels
@@ -18,6 +23,10 @@ packages=(
     dbus playerctl xvfb xauth
     # Checking the installed desktop entry and AppStream metainfo
     desktop-file-utils appstream
+    # A keyring daemon and its client for the keyring tests
+    gnome-keyring libsecret-tools
+    # The manual page, the Debian package and its checks
+    help2man dpkg-dev file lintian
 )
 
 if [ "$(id -u)" -eq 0 ]; then

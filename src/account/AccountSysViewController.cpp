@@ -7,6 +7,7 @@
 #include "platform/ui/Geometry.h"
 #include "platform/ui/ImageDecoding.h"
 #include "platform/system/Log.h"
+#include "platform/system/PasswordStore.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/net/TextDecoding.h"
 #include "platform/net/UrlText.h"
@@ -20,7 +21,6 @@
 namespace {
 
 const QString kLogin = QStringLiteral("login");
-const QString kPassword = QStringLiteral("password");
 const QString kUserData = QStringLiteral("userData");
 
 QPushButton *makeButton(QWidget *parent, const QString &title, const QRectF &frame)
@@ -66,15 +66,28 @@ void AccountSysViewController::loadSequence()
     setupNavigationBar();
 
     const std::optional<QString> login = m_services.userDefaults->stringForKey(kLogin);
-    const std::optional<QString> password = m_services.userDefaults->stringForKey(kPassword);
-    if (login && password) {
-        loginTextField()->setHidden(true);
-        passwordTextField()->setHidden(true);
-        authButton()->setHidden(true);
-        resultLabel()->setText(*login);
-        activityIndicator()->startAnimating();
-        fetchDataWithLogin(*login, *password, [this] { stopActivityIndicator(); });
-    }
+    if (!login)
+        return;
+    // The password may come from the desktop keyring, which answers later.
+    // Meanwhile the form stays hidden and the label says "Loading...".
+    loginTextField()->setHidden(true);
+    passwordTextField()->setHidden(true);
+    authButton()->setHidden(true);
+    activityIndicator()->startAnimating();
+    const quint64 serial = ++m_passwordReadSerial;
+    m_services.passwords->readPassword(*login, this, [this, serial, login = *login](const std::optional<QString> &password) {
+        if (serial != m_passwordReadSerial)
+            return;
+        if (!password) {
+            loginTextField()->setHidden(false);
+            passwordTextField()->setHidden(false);
+            authButton()->setHidden(false);
+            stopActivityIndicator();
+            return;
+        }
+        resultLabel()->setText(login);
+        fetchDataWithLogin(login, *password, [this] { stopActivityIndicator(); });
+    });
 }
 
 void AccountSysViewController::viewDidLayoutSubviews()
@@ -203,8 +216,8 @@ void AccountSysViewController::authorizeButtonTapped()
         return;
     }
     m_services.userDefaults->setString(kLogin, login);
-    m_services.userDefaults->setString(kPassword, password);
     m_services.userDefaults->synchronize();
+    m_services.passwords->writePassword(login, password);
 
     loginTextField()->clearFocus();
     passwordTextField()->clearFocus();
@@ -218,10 +231,12 @@ void AccountSysViewController::authorizeButtonTapped()
 
 void AccountSysViewController::logoutButtonTapped()
 {
+    const QString login = m_services.userDefaults->stringForKey(kLogin).value_or(QString());
     m_services.userDefaults->removeObjectForKey(kLogin);
-    m_services.userDefaults->removeObjectForKey(kPassword);
     m_services.userDefaults->removeObjectForKey(kUserData);
     m_services.userDefaults->synchronize();
+    m_services.passwords->removePassword(login);
+    ++m_passwordReadSerial;
 
     if (!cachedImagePath().isEmpty())
         QFile::remove(cachedImagePath());
@@ -261,7 +276,9 @@ void AccountSysViewController::removeBuiltViews()
 void AccountSysViewController::refreshButtonTapped()
 {
     // The whole load sequence again, on a fresh set of views that replaces
-    // the previous one rather than piling up on it.
+    // the previous one rather than piling up on it. A password still on its
+    // way belongs to the views that go.
+    ++m_passwordReadSerial;
     removeBuiltViews();
     ViewController::viewDidLoad();
     loadSequence();

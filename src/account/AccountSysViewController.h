@@ -16,8 +16,8 @@
 #include <memory>
 
 // The account screen: the login form, the account reply's pictures, and
-// logout. The login and password stay stored and log in again at the next
-// load.
+// logout. The login (in the settings) and the password (in the password
+// store) stay stored and log in again at the next load.
 class AccountSysViewController : public ViewController
 {
     Q_OBJECT
@@ -99,4 +99,5 @@ private:
     std::unique_ptr<QLabel> m_loginTitleLabel;
     quint64 m_backgroundRequestSerial = 0;
     quint64 m_iconRequestSerial = 0;
+    quint64 m_passwordReadSerial = 0;
 };

@@ -11,6 +11,7 @@
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
 #include "platform/nowplaying/NowPlayingCommandTarget.h"
 #include "platform/net/UrlLoader.h"
+#include "platform/system/KeyringPasswordStore.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/web/WebEngineWebView.h"
 
@@ -18,6 +19,7 @@
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QNetworkProxyFactory>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QWebEngineProfile>
@@ -43,6 +45,10 @@ void KavuApplication::prepareProcess()
     if (!flags.contains("--process-per-site"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --process-per-site").trimmed());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Requests, pages and streams go through the system's proxy settings
+    // (http_proxy, https_proxy, no_proxy here): the web engine follows Qt's
+    // settings, the streams follow them through StreamProxy.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     KavuSchemeHandler::registerScheme();
     QCoreApplication::setApplicationName(QStringLiteral("kavu"));
     QCoreApplication::setApplicationVersion(BundleInfo::builtIn().shortVersionString);
@@ -79,6 +85,16 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_nowPlaying = std::make_unique<MprisNowPlayingCenter>(
         QDBusConnection::sessionBus(), QGuiApplication::desktopFileName(), m_services.cachesDirectory);
     m_services.nowPlaying = m_nowPlaying.get();
+    // The password goes into the desktop keyring under the application's id
+    // (with the settings' name for the demo runner's own settings); one
+    // still in the settings file moves there.
+    QString passwordService = QGuiApplication::desktopFileName();
+    if (settingsName != QLatin1String("kavu"))
+        passwordService += QLatin1Char('/') + settingsName;
+    m_passwords = std::make_unique<KeyringPasswordStore>(passwordService, m_userDefaults.get());
+    if (const std::optional<QString> login = m_userDefaults->stringForKey(QStringLiteral("login")))
+        m_passwords->adoptFilePassword(*login);
+    m_services.passwords = m_passwords.get();
     QWebEngineProfile *profile = m_profile;
     m_services.makeWebView = [profile](QWidget *parent) -> WebView * {
         return new WebEngineWebView(profile, parent);

@@ -14,6 +14,7 @@ class MediaStreamingPlayerFactory;
 class MprisNowPlayingCenter;
 class DialogAlertPresenter;
 class EventLoopProcessTerminator;
+class KeyringPasswordStore;
 class MainWindow;
 class QWebEngineProfile;
 class UrlLoader;
@@ -59,6 +60,7 @@ private:
     std::unique_ptr<MediaStreamingPlayerFactory> m_streamingPlayers;
     std::unique_ptr<MediaFilePlayerFactory> m_filePlayers;
     std::unique_ptr<MprisNowPlayingCenter> m_nowPlaying;
+    std::unique_ptr<KeyringPasswordStore> m_passwords;
     QWebEngineProfile *m_profile = nullptr;
     PlatformServices m_services;
     std::unique_ptr<AppDelegate> m_delegate;

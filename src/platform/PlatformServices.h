@@ -10,6 +10,7 @@ class AlertPresenter;
 class AudioSession;
 class FilePlayerFactory;
 class NowPlayingInfoCenter;
+class PasswordStore;
 class StreamingPlayerFactory;
 class ProcessTerminator;
 class QWidget;
@@ -31,6 +32,7 @@ struct PlatformServices
     StreamingPlayerFactory *streamingPlayers = nullptr;
     FilePlayerFactory *filePlayers = nullptr;
     NowPlayingInfoCenter *nowPlaying = nullptr;
+    PasswordStore *passwords = nullptr;
     // Where the application may keep files it can lose (XDG cache).
     QString cachesDirectory;
     // Creates a web view as a child of the given parent.

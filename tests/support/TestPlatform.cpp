@@ -12,6 +12,8 @@ TestPlatform::TestPlatform()
     services.streamingPlayers = &streamingPlayers;
     services.filePlayers = &filePlayers;
     services.nowPlaying = &nowPlaying;
+    passwords = std::make_unique<SettingsPasswordStore>(userDefaults.get());
+    services.passwords = passwords.get();
     services.cachesDirectory = directory.filePath(QStringLiteral("caches"));
     services.makeWebView = [this](QWidget *parent) -> WebView * {
         auto *view = new FakeWebView(parent);

@@ -9,6 +9,7 @@
 #include "RecordingProcessTerminator.h"
 #include "platform/PlatformServices.h"
 #include "platform/net/UrlLoader.h"
+#include "platform/system/SettingsPasswordStore.h"
 #include "platform/system/UserDefaults.h"
 
 #include <QList>
@@ -34,6 +35,7 @@ public:
     FakeStreamingPlayerFactory streamingPlayers;
     FakeFilePlayerFactory filePlayers;
     RecordingNowPlayingCenter nowPlaying;
+    std::unique_ptr<SettingsPasswordStore> passwords;
     QList<QPointer<FakeWebView>> webViews;
 
     FakeWebView *lastWebView() const { return webViews.isEmpty() ? nullptr : webViews.last().data(); }

@@ -1,5 +1,7 @@
 #include "platform/media/MediaPlayerWorker.h"
 
+#include "platform/media/StreamProxy.h"
+
 #include <QAudioOutput>
 #include <QThread>
 #include <QTimer>
@@ -20,6 +22,7 @@ bool operator!=(const MediaPlayerSnapshot &a, const MediaPlayerSnapshot &b)
 
 void MediaPlayerWorker::create()
 {
+    StreamProxy::install();
     m_player = new QMediaPlayer(this);
     m_output = new QAudioOutput(this);
     m_player->setAudioOutput(m_output);

@@ -1,8 +1,15 @@
+#include "KavuTestMain.h"
 #include "LocalHttpServer.h"
+#include "demo/DemoAudio.h"
+#include "platform/media/MediaStreamingPlayer.h"
+#include "platform/media/MediaStreamingPlayerFactory.h"
+#include "platform/media/MediaStreamingPlayerItem.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/net/UrlText.h"
 
+#include <QSignalSpy>
 #include <QTest>
+#include <QWebEnginePage>
 
 // The network seam: URL text and URL loading.
 class NetTest : public QObject
@@ -10,11 +17,32 @@ class NetTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void urlWithString_data();
     void urlWithString();
     void urlLoaderOutcomes_data();
     void urlLoaderOutcomes();
+    void theSystemProxyIsFollowed_data();
+    void theSystemProxyIsFollowed();
+
+private:
+    LocalHttpServer m_proxy;
 };
+
+void NetTest::initTestCase()
+{
+    // The web engine reads the proxy settings once: one setting for every
+    // row, set before the first request, with one host it leaves out.
+    QVERIFY(m_proxy.listen());
+    m_proxy.setHandler([](const HttpRequest &request) {
+        HttpReply reply = HttpReply::text("<p>proxied</p>");
+        if (request.path().endsWith(QLatin1String(".wav")))
+            reply.body = DemoAudio::wavOfLength(1, 0.5);
+        return reply;
+    });
+    qputenv("http_proxy", m_proxy.origin().toUtf8());
+    qputenv("no_proxy", "direct.test");
+}
 
 void NetTest::urlWithString_data()
 {
@@ -125,5 +153,46 @@ void NetTest::urlLoaderOutcomes()
     QCOMPARE(calls, 1);
 }
 
-QTEST_GUILESS_MAIN(NetTest)
+void NetTest::theSystemProxyIsFollowed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("host");
+    for (const char *kind : {"request", "stream", "page"}) {
+        QTest::addRow("%s through the proxy", kind) << kind << "catalogue.test";
+        QTest::addRow("%s past it (no_proxy)", kind) << kind << "direct.test";
+    }
+}
+
+void NetTest::theSystemProxyIsFollowed()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, host);
+    m_proxy.clearRequests();
+    const QUrl url(QStringLiteral("http://%1:%2/%3").arg(host).arg(m_proxy.port()).arg(kind == "stream" ? "a.wav" : "a"));
+    bool ended = false;
+    UrlLoader loader;
+    QObject context;
+    MediaStreamingPlayerFactory players;
+    std::unique_ptr<StreamingPlayer> player;
+    QWebEnginePage page;
+    if (kind == "request") {
+        loader.get(url, 1000, &context, [&ended](const UrlResponse &) { ended = true; });
+    } else if (kind == "stream") {
+        StreamingPlayerItem *item = players.playerItemWithURL(url);
+        player.reset(players.playerWithPlayerItem(item));
+        connect(item, &StreamingPlayerItem::didPlayToEndTime, this, [&ended] { ended = true; });
+        connect(item, &StreamingPlayerItem::failedToPlayToEndTime, this, [&ended] { ended = true; });
+        player->play();
+    } else {
+        connect(&page, &QWebEnginePage::loadFinished, this, [&ended] { ended = true; });
+        page.load(url);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+    // An earlier row's stream may still reach the proxy: only this row's
+    // address counts.
+    const QStringList seen = m_proxy.requestTargets().filter(url.toString());
+    QCOMPARE(seen.isEmpty(), host == QLatin1String("direct.test"));
+}
+
+KAVU_TEST_MAIN(NetTest)
 #include "tst_net.moc"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/system/PasswordStore.h"
+#include "platform/system/SettingsPasswordStore.h"
+
+#include <QObject>
+
+class UserDefaults;
+
+// The password in the desktop keyring (the Secret Service: GNOME Keyring,
+// KWallet) through QtKeychain, under the application's id and the login;
+// the settings file then holds none. Where no keyring answers, it stays in
+// the settings file as before. A password found in the file while a
+// keyring answers moves into the keyring and leaves the file.
+class KeyringPasswordStore : public QObject, public PasswordStore
+{
+    Q_OBJECT
+
+public:
+    KeyringPasswordStore(const QString &service, UserDefaults *defaults, QObject *parent = nullptr);
+
+    void readPassword(const QString &login, QObject *context,
+                      std::function<void(const std::optional<QString> &password)> done) override;
+    void writePassword(const QString &login, const QString &password) override;
+    void removePassword(const QString &login) override;
+
+    // At start: a password the settings file holds moves into the keyring,
+    // if one answers.
+    void adoptFilePassword(const QString &login);
+
+private:
+    // Stores in the keyring; then the file lets go of its copy, or keeps
+    // the password where the keyring does not answer.
+    void moveToKeyring(const QString &login, const QString &password);
+
+    QString m_service;
+    SettingsPasswordStore m_file;
+};

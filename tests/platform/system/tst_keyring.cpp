@@ -1,0 +1,113 @@
+#include "account/AccountSysViewController.h"
+#include "platform/system/KeyringPasswordStore.h"
+#include "platform/system/UserDefaults.h"
+#include "LocalHttpServer.h"
+#include "LogCapture.h"
+#include "TestPlatform.h"
+
+#include <QDBusConnectionInterface>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The password in a real GNOME Keyring daemon on a bus of the test's own
+// (no activatable services: no keyring until the test starts one), seen
+// through libsecret's secret-tool.
+class KeyringTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase() { m_keyring.kill(); m_bus.kill(); m_keyring.waitForFinished(); m_bus.waitForFinished(); }
+    void withoutAKeyringThePasswordStaysInTheFile();
+    void theKeyringKeepsThePassword();
+
+private:
+    QString keyringPassword(const QString &login)
+    {
+        QProcess tool;
+        tool.start("secret-tool", {"lookup", "server", "org.kavu.Kavu/test", "user", login});
+        tool.waitForFinished();
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    }
+
+    QTemporaryDir m_home;
+    QProcess m_bus;
+    QProcess m_keyring;
+};
+
+void KeyringTest::initTestCase()
+{
+    QFile config(m_home.filePath("bus.conf"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                 "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                 "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    config.close();
+    m_bus.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork", "--print-address=1"});
+    QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine(), 5000);
+    // This process, the keyring and secret-tool share the bus and a home.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+    qputenv("HOME", m_home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", m_home.filePath("data").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", m_home.path().toUtf8());
+    qunsetenv("XDG_CURRENT_DESKTOP");
+}
+
+void KeyringTest::withoutAKeyringThePasswordStaysInTheFile()
+{
+    TestPlatform platform;
+    KeyringPasswordStore store("org.kavu.Kavu/test", platform.userDefaults.get());
+    LogCapture log;
+    store.writePassword("demo", "secret");
+    QTRY_VERIFY(log.lines().join('\n').contains("No desktop keyring: the password stays in the settings file"));
+    std::optional<QString> read;
+    store.readPassword("demo", this, [&read](const std::optional<QString> &password) { read = password; });
+    QTRY_COMPARE(read, std::optional<QString>("secret"));
+    QCOMPARE(platform.userDefaults->stringForKey("password"), std::optional<QString>("secret"));
+}
+
+void KeyringTest::theKeyringKeepsThePassword()
+{
+    m_keyring.start("gnome-keyring-daemon", {"--foreground", "--unlock", "--components=secrets"});
+    m_keyring.write("keyring password");
+    m_keyring.closeWriteChannel();
+    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.freedesktop.secrets"), 10000);
+    LocalHttpServer catalogue;
+    QVERIFY(catalogue.listen());
+    catalogue.setHandler([](const HttpRequest &) { return HttpReply::text("demo,,"); });
+
+    // A password an earlier start left in the file moves into the keyring.
+    TestPlatform platform;
+    platform.userDefaults->setString("customURL", catalogue.origin() + "/kavu");
+    platform.userDefaults->setString("login", "demo");
+    platform.userDefaults->setString("password", "from the file");
+    KeyringPasswordStore store("org.kavu.Kavu/test", platform.userDefaults.get());
+    platform.services.passwords = &store;
+    store.adoptFilePassword("demo");
+    QTRY_COMPARE(keyringPassword("demo"), QString("from the file"));
+    QTRY_VERIFY(!platform.userDefaults->hasKey("password"));
+
+    // The automatic login waits for the keyring, then logs in with it.
+    AccountSysViewController screen(platform.services);
+    screen.loadViewIfNeeded();
+    QCOMPARE(screen.resultLabel()->text(), QString("Loading..."));
+    QTRY_VERIFY(screen.logoutButton()->isVisibleTo(&screen));
+    QCOMPARE(catalogue.requests().last().query(), QString("login=demo&password=from%20the%20file"));
+
+    screen.logoutButton()->click();
+    QTRY_COMPARE(keyringPassword("demo"), QString());
+
+    // A new login goes into the keyring; the file lets go of it.
+    screen.loginTextField()->setText("second");
+    screen.passwordTextField()->setText("typed");
+    screen.authButton()->click();
+    QTRY_COMPARE(keyringPassword("second"), QString("typed"));
+    QTRY_VERIFY(!platform.userDefaults->hasKey("password"));
+}
+
+QTEST_MAIN(KeyringTest)
+#include "tst_keyring.moc"
