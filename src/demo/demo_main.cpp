@@ -18,11 +18,11 @@
 int main(int argc, char *argv[])
 {
     KavuApplication::prepareProcess();
-    QApplication application(argc, argv);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kavu on its embedded demo service."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption tour(QStringLiteral("tour"),
                                   QStringLiteral("Walk through every screen, save screenshots into <dir>, exit."),
                                   QStringLiteral("dir"));
@@ -31,6 +31,17 @@ int main(int argc, char *argv[])
                                     QStringLiteral("step"));
     parser.addOption(tour);
     parser.addOption(broken);
+    // --help and --version answer without a display.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v"
+            || argument == "--version") {
+            QCoreApplication core(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("kavu-demo"));
+            parser.process(core);
+        }
+    }
+    QApplication application(argc, argv);
     parser.process(application);
 
     DemoService demo;

@@ -16,6 +16,7 @@ expected=(
     "share/icons/hicolor/scalable/apps/$id.svg"
     "share/icons/hicolor/48x48/apps/$id.png"
     "share/icons/hicolor/128x128/apps/$id.png"
+    "share/man/man1/kavu.1.gz"
 )
 for file in "${expected[@]}"; do
     if [ ! -s "$prefix/$file" ]; then
