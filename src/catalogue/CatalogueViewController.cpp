@@ -11,6 +11,7 @@
 #include "platform/ui/Geometry.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/system/Log.h"
 #include "platform/system/ProcessTerminator.h"
 #include "platform/net/UrlText.h"
 #include "platform/system/UserDefaults.h"
@@ -153,6 +154,8 @@ void CatalogueViewController::viewDidLayoutSubviews()
     Geometry::setFrame(webView(), layout.webView);
     Geometry::setFrame(navigationBar(), layout.navigationBar);
     Geometry::setFrame(loadingOverlay(), layout.fullScreen);
+    if (m_rendererNotice)
+        Geometry::setFrame(m_rendererNotice, layout.webView);
     activityIndicator()->setCenter(center());
     layoutPlayerViews();
 }
@@ -164,6 +167,8 @@ bool CatalogueViewController::isLoadingPage() const
 
 void CatalogueViewController::webViewDidStartLoad(WebView *)
 {
+    if (m_rendererNotice)
+        m_rendererNotice->setHidden(true);
     loadingOverlay()->setHidden(false);
     activityIndicator()->startAnimating();
 }
@@ -183,6 +188,39 @@ void CatalogueViewController::webViewDidFailLoadWithError(WebView *, const QStri
     loadingOverlay()->setHidden(true);
     activityIndicator()->stopAnimating();
     checkPageTitle();
+}
+
+void CatalogueViewController::webViewWebContentProcessDidTerminate(WebView *)
+{
+    // The page went with its renderer, and so does the loading state.
+    loadingOverlay()->setHidden(true);
+    activityIndicator()->stopAnimating();
+    const bool again = m_lastRendererCrash.isValid() && m_lastRendererCrash.elapsed() < kRendererRestartWindowMs;
+    m_lastRendererCrash.start();
+    if (!again) {
+        systemLog(QStringLiteral("The page's renderer ended; loading the start page again"));
+        if (initialURL().isValid())
+            webView()->loadRequest(initialURL());
+        return;
+    }
+    // A renderer that keeps dying is not restarted in a loop: the user
+    // decides when to try again.
+    systemLog(QStringLiteral("The page's renderer ended again within 10 s; the start page waits for a click"));
+    if (!m_rendererNotice) {
+        m_rendererNotice = new QPushButton(
+            QStringLiteral("Страница перестала работать.\nНажмите, чтобы загрузить её снова."), view());
+        m_rendererNotice->setFlat(true);
+        Geometry::setFrame(m_rendererNotice, CatalogueLayout::forBounds(width(), height()).webView);
+        Geometry::addSubview(view(), m_rendererNotice);
+        connect(m_rendererNotice, &QPushButton::clicked, this, [this] {
+            m_rendererNotice->setHidden(true);
+            if (initialURL().isValid())
+                webView()->loadRequest(initialURL());
+        });
+    }
+    // Over the blank page, under the bars and the player.
+    m_rendererNotice->stackUnder(navigationBar());
+    m_rendererNotice->setHidden(false);
 }
 
 QHash<QString, QString> CatalogueViewController::parseQueryString(

@@ -8,7 +8,9 @@
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationItem.h"
 
+#include <QElapsedTimer>
 #include <QHash>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -56,6 +58,11 @@ public:
     void webViewDidStartLoad(WebView *webView) override;
     void webViewDidFinishLoad(WebView *webView) override;
     void webViewDidFailLoadWithError(WebView *webView, const QString &error) override;
+    // A crashed renderer: the start page again, or a notice when it crashed
+    // again within kRendererRestartWindowMs.
+    void webViewWebContentProcessDidTerminate(WebView *webView) override;
+    QPushButton *rendererNotice() const { return m_rendererNotice; }
+    static constexpr qint64 kRendererRestartWindowMs = 10000;
 
     QHash<QString, QString> parseQueryString(const std::optional<QString> &query) const;
     void checkPageTitle();
@@ -76,6 +83,8 @@ private:
     QPointer<NavigationItem> m_webViewNavigationItem;
     QPointer<QWidget> m_loadingOverlay;
     QPointer<QTimer> m_titleCheckTimer;
+    QPointer<QPushButton> m_rendererNotice;
+    QElapsedTimer m_lastRendererCrash;
     QUrl m_initialURL;
     bool m_radioModeButton = false;
     bool m_infoProgrammButton = false;

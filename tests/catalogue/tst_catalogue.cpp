@@ -1,3 +1,4 @@
+#include "LogCapture.h"
 #include "SettingsFileCopy.h"
 #include "TestPlatform.h"
 #include "catalogue/AlbunsViewController.h"
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void titleCheckRebuildsItemsAndRunsEverySecond();
     void itemsAct();
     void loadingState();
+    void rendererCrash();
     void backButton_data();
     void backButton();
     void radioTwice();
@@ -516,6 +518,33 @@ void CatalogueTest::loadingState()
     QCOMPARE(screen->webViewNavigationItem()->title(), QStringLiteral("Музыка"));
     QCOMPARE(screen->webViewNavigationItem()->leftBarButtonItem()->title(), QStringLiteral("Назад"));
     QCOMPARE(platform.alerts.count(), 0);
+}
+
+void CatalogueTest::rendererCrash()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform, true);
+    FakeWebView *page = platform.lastWebView();
+    QWidget *root = screen.get();
+    LogCapture log;
+
+    // A crash during a load ends the loading state and loads the start page.
+    page->navigate(QUrl(QStringLiteral("https://example.org/next")));
+    page->delegate()->webViewWebContentProcessDidTerminate(page);
+    QVERIFY(!screen->loadingOverlay()->isVisibleTo(root));
+    QVERIFY(!screen->activityIndicator()->isAnimating());
+    QCOMPARE(page->loadRequests().size(), 2);
+    QCOMPARE(page->loadRequests().last(), screen->initialURL());
+
+    // Again within 10 s: no new load, a plain-text notice; a click on it
+    // loads the start page.
+    page->delegate()->webViewWebContentProcessDidTerminate(page);
+    QCOMPARE(page->loadRequests().size(), 2);
+    QVERIFY(screen->rendererNotice()->isVisibleTo(root));
+    QCOMPARE(log.lines().size(), 2);
+    QTest::mouseClick(screen->rendererNotice(), Qt::LeftButton);
+    QCOMPARE(page->loadRequests().size(), 3);
+    QVERIFY(!screen->rendererNotice()->isVisibleTo(root));
 }
 
 void CatalogueTest::backButton_data()

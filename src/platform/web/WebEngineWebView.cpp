@@ -89,6 +89,18 @@ WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, QWidget *parent)
     });
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineWebView::onLoadingChanged);
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineWebView::refreshTitle);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                // The load under way, if any, ends with the renderer and is
+                // reported no further; so is the title of the page that went.
+                m_loadReported = false;
+                ++m_loadSerial;
+                m_title.clear();
+                if (delegate())
+                    delegate()->webViewWebContentProcessDidTerminate(this);
+            });
 }
 
 WebEngineWebView::~WebEngineWebView()

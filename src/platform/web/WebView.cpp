@@ -9,6 +9,7 @@ bool WebViewDelegate::webViewShouldStartLoadWithRequest(WebView *, const QUrl &,
 void WebViewDelegate::webViewDidStartLoad(WebView *) {}
 void WebViewDelegate::webViewDidFinishLoad(WebView *) {}
 void WebViewDelegate::webViewDidFailLoadWithError(WebView *, const QString &) {}
+void WebViewDelegate::webViewWebContentProcessDidTerminate(WebView *) {}
 
 WebView::WebView(QWidget *parent)
     : QWidget(parent)

@@ -22,6 +22,9 @@ public:
     virtual void webViewDidStartLoad(WebView *webView);
     virtual void webViewDidFinishLoad(WebView *webView);
     virtual void webViewDidFailLoadWithError(WebView *webView, const QString &error);
+    // The process that rendered the page ended abnormally (a crash, a kill):
+    // the page is gone, and a load that was under way will not end.
+    virtual void webViewWebContentProcessDidTerminate(WebView *webView);
 };
 
 // A view that shows web pages. The application uses the Qt WebEngine

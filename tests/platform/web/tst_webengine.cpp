@@ -8,6 +8,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <csignal>
+
 namespace {
 
 // Refuses every "kavu" URL and records what it was asked and told.
@@ -31,6 +33,7 @@ public:
         ++failed;
         errors.append(error);
     }
+    void webViewWebContentProcessDidTerminate(WebView *) override { ++crashed; }
 
     QList<QUrl> asked;
     QStringList titlesAtFinish;
@@ -38,6 +41,7 @@ public:
     int started = 0;
     int finished = 0;
     int failed = 0;
+    int crashed = 0;
 };
 
 // Stands in for the desktop's handlers of other applications' links.
@@ -82,6 +86,7 @@ private Q_SLOTS:
     void pageLoadsWithCyrillicTitle();
     void inPageLinksReachDelegateAndPageStays();
     void failedLoadIsReported();
+    void killedRendererIsReported();
     void withoutDelegateInPageLinksDoNothing();
     void pageCannotOpenLocalFilesOrWindows();
     void pageCannotOpenOtherApplications();
@@ -145,6 +150,22 @@ void WebEngineTest::pageLoadsWithCyrillicTitle()
     QCOMPARE(m_delegate.titlesAtFinish, QStringList{QStringLiteral("Музыка")});
     QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
     QCOMPARE(m_view->currentUrl(), url);
+}
+
+void WebEngineTest::killedRendererIsReported()
+{
+    loadPage(m_server.url(QStringLiteral("/music/")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    const qint64 renderer = m_view->page()->renderProcessPid();
+    QVERIFY(renderer > 0);
+    QCOMPARE(::kill(pid_t(renderer), SIGKILL), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.crashed, 1, 10000);
+    QCOMPARE(m_view->documentTitle(), QString());
+    // The same view loads again, in a new renderer.
+    m_view->loadRequest(m_server.url(QStringLiteral("/music/")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 2, 20000);
+    QVERIFY(m_view->page()->renderProcessPid() != renderer);
+    QCOMPARE(m_delegate.failed, 0);
 }
 
 void WebEngineTest::inPageLinksReachDelegateAndPageStays()
