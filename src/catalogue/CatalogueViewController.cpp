@@ -130,9 +130,9 @@ bool CatalogueViewController::webViewShouldStartLoadWithRequest(WebView *, const
     case InPageLink::Host::Alert: {
         const QHash<QString, QString> query = parseQueryString(InPageLink::rawQuery(request));
         if (query.contains(QStringLiteral("name")) && query.contains(QStringLiteral("text")))
-            services().alerts->show(new AlertView(query.value(QStringLiteral("name")),
-                                                  query.value(QStringLiteral("text")), nullptr,
-                                                  QStringLiteral("OK")));
+            services().alerts->showFromPage(new AlertView(query.value(QStringLiteral("name")),
+                                                          query.value(QStringLiteral("text")), nullptr,
+                                                          QStringLiteral("OK")));
         return false;
     }
     case InPageLink::Host::Music: {

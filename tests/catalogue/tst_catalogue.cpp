@@ -64,6 +64,7 @@ private Q_SLOTS:
     void itemsAct();
     void loadingState();
     void rendererCrash();
+    void alertsOneAtATime();
     void backButton_data();
     void backButton();
     void radioTwice();
@@ -545,6 +546,35 @@ void CatalogueTest::rendererCrash()
     QTest::mouseClick(screen->rendererNotice(), Qt::LeftButton);
     QCOMPARE(page->loadRequests().size(), 3);
     QVERIFY(!screen->rendererNotice()->isVisibleTo(root));
+}
+
+void CatalogueTest::alertsOneAtATime()
+{
+    TestPlatform platform;
+    auto screen = makeScreen(platform, true);
+    FakeWebView *page = platform.lastWebView();
+    LogCapture log;
+    const auto alertLink = [page](const char *name) {
+        page->navigate(QUrl(QStringLiteral("kavu://alert?name=%1&text=t").arg(QLatin1String(name))));
+    };
+
+    // While a page's alert is open, further alert links are dropped, with
+    // one log line for the first.
+    for (const char *name : {"first", "second", "third"})
+        alertLink(name);
+    QCOMPARE(platform.alerts.count(), 1);
+    QCOMPARE(platform.alerts.last()->title(), QStringLiteral("first"));
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("Alert link dropped: the page's previous alert is still open")});
+    platform.alerts.last()->dismissWithClickedButtonIndex(0);
+    alertLink("fourth");
+    QCOMPARE(platform.alerts.count(), 2);
+
+    // The app's own alert with the same title and message shows once while
+    // it is open; another one shows beside it.
+    QVERIFY(platform.alerts.show(new AlertView("Ошибка", "m", nullptr, "ОК")));
+    QVERIFY(!platform.alerts.show(new AlertView("Ошибка", "m", nullptr, "ОК")));
+    QVERIFY(platform.alerts.show(new AlertView("Ошибка", "other", nullptr, "ОК")));
+    QCOMPARE(platform.alerts.count(), 4);
 }
 
 void CatalogueTest::backButton_data()

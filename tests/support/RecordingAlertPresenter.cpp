@@ -1,6 +1,6 @@
 #include "RecordingAlertPresenter.h"
 
-void RecordingAlertPresenter::show(AlertView *alert)
+void RecordingAlertPresenter::present(AlertView *alert)
 {
     alert->setParent(this);
     m_alerts.append(alert);

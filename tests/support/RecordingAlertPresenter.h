@@ -14,12 +14,13 @@ class RecordingAlertPresenter : public QObject, public AlertPresenter
     Q_OBJECT
 
 public:
-    void show(AlertView *alert) override;
-
     QList<AlertView *> alerts() const;
     AlertView *last() const;
     int count() const { return int(m_alerts.size()); }
     void clear();
+
+protected:
+    void present(AlertView *alert) override;
 
 private:
     QList<QPointer<AlertView>> m_alerts;

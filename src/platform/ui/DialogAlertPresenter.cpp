@@ -8,7 +8,7 @@ DialogAlertPresenter::DialogAlertPresenter(std::function<QWidget *()> parentWind
 {
 }
 
-void DialogAlertPresenter::show(AlertView *alert)
+void DialogAlertPresenter::present(AlertView *alert)
 {
     QWidget *parent = m_parentWindow ? m_parentWindow() : nullptr;
     auto *dialog = new AlertDialog(alert, parent);

@@ -14,7 +14,8 @@ public:
     // parentWindow gives the window to show alerts over (may return null).
     explicit DialogAlertPresenter(std::function<QWidget *()> parentWindow);
 
-    void show(AlertView *alert) override;
+protected:
+    void present(AlertView *alert) override;
 
 private:
     std::function<QWidget *()> m_parentWindow;
