@@ -44,7 +44,8 @@ grep -qx "SingleMainWindow=true" "$prefix/share/applications/$id.desktop"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$prefix/share/metainfo/$id.metainfo.xml"
 
 # Debian 12's desktop-file-utils (0.26) predates SingleMainWindow, which the
-# Desktop Entry Specification added in version 1.5: the rest is validated.
+# freedesktop.org desktop entry format gained in version 1.5: the rest is
+# validated.
 grep -v '^SingleMainWindow=' "$prefix/share/applications/$id.desktop" > "$prefix/entry.desktop"
 desktop-file-validate "$prefix/entry.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"

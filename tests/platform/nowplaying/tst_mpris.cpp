@@ -257,7 +257,7 @@ void MprisTest::introspectionListsTheMprisInterfaces()
     QVERIFY(QTest::qWaitFor([&] { return reply.isFinished(); }, 5000) && !reply.isError());
     QDomDocument xml;
     QVERIFY(xml.setContent(reply.value()));
-    // Every member with its signature, as the MPRIS2 specification has them.
+    // Every member with its signature, as the MPRIS2 D-Bus interfaces define them.
     QStringList members;
     const QDomNodeList interfaces = xml.documentElement().elementsByTagName(QStringLiteral("interface"));
     for (int i = 0; i < interfaces.size(); ++i) {
