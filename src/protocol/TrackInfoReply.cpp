@@ -1,6 +1,7 @@
 #include "protocol/TrackInfoReply.h"
 
 #include "platform/system/Log.h"
+#include "platform/net/RemoteText.h"
 #include "platform/net/TextDecoding.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/net/UrlText.h"
@@ -43,8 +44,8 @@ TrackInfoReply TrackInfoReply::parse(const std::optional<QString> &text)
     reply.iconURL = *icon;
     reply.audioText = pieces.at(0);
     reply.iconText = pieces.at(1);
-    reply.songName = pieces.at(2);
-    reply.artistName = pieces.at(3);
+    reply.songName = RemoteText::cut(pieces.at(2), RemoteText::kMaxNameLength);
+    reply.artistName = RemoteText::cut(pieces.at(3), RemoteText::kMaxNameLength);
     return reply;
 }
 

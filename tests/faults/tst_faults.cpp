@@ -128,7 +128,8 @@ private Q_SLOTS:
     void lookupOutcomes();
     void pictureOutcomes_data();
     void pictureOutcomes();
-    void markupShownAsText();
+    void hostileTextsShownAsText_data();
+    void hostileTextsShownAsText();
 
 private:
     FaultServer m_server;
@@ -470,11 +471,42 @@ void FaultsTest::pictureOutcomes()
     QVERIFY(!QFile::exists(account.cachedImagePath()));
 }
 
-void FaultsTest::markupShownAsText()
+void FaultsTest::hostileTextsShownAsText_data()
 {
-    // Markup in every text a server or a page sends is shown as it stands.
+    QTest::addColumn<QString>("song");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("alertName");
+    QTest::addColumn<QString>("alertText");
+    QTest::addColumn<QString>("shownSong");
+    QTest::addColumn<QString>("shownArtist");
+    QTest::addColumn<QString>("shownAlertName");
+    QTest::addColumn<QString>("shownAlertText");
     const QString song = QStringLiteral("<b>Song</b>");
     const QString artist = QStringLiteral("<img src=\"x.png\">Artist");
+    const QString name = QStringLiteral("<b>Hi</b>");
+    const QString text = QStringLiteral("<a href=x>y</a>");
+    QTest::newRow("markup") << song << artist << name << text << song << artist << name << text;
+    // Names fill most of the 64 KiB reply; the alert link is a megabyte.
+    const QString longName(30000, QLatin1Char('n'));
+    const QString longText(1 << 20, QLatin1Char('t'));
+    const QChar ellipsis(0x2026);
+    QTest::newRow("huge") << longName << longName << longText << longText
+                          << QString(199, QLatin1Char('n')) + ellipsis << QString(199, QLatin1Char('n')) + ellipsis
+                          << QString(199, QLatin1Char('t')) + ellipsis << QString(1999, QLatin1Char('t')) + ellipsis;
+}
+
+void FaultsTest::hostileTextsShownAsText()
+{
+    // Every text a server or a page sends is shown as it stands, as plain
+    // text, and cut when it is long.
+    QFETCH(QString, song);
+    QFETCH(QString, artist);
+    QFETCH(QString, alertName);
+    QFETCH(QString, alertText);
+    QFETCH(QString, shownSong);
+    QFETCH(QString, shownArtist);
+    QFETCH(QString, shownAlertName);
+    QFETCH(QString, shownAlertText);
     LocalHttpServer server;
     QVERIFY(server.listen());
     const QByteArray reply = "http://h.test/a.wav,http://h.test/i.png," + song.toUtf8() + ',' + artist.toUtf8()
@@ -495,30 +527,32 @@ void FaultsTest::markupShownAsText()
     catalogue.resize(320, 568);
     catalogue.loadViewIfNeeded();
     catalogue.fetchDataFromServerWithID(QStringLiteral("1"), false);
-    QTRY_COMPARE(catalogue.songNameLabel()->text(), song);
-    QVERIFY(literal(catalogue.songNameLabel(), song));
-    QVERIFY(literal(catalogue.artistNameLabel(), artist));
-    QVERIFY(literal(catalogue.playerNavigationBar()->titleLabel(), song));
+    QTRY_COMPARE(catalogue.songNameLabel()->text(), shownSong);
+    QVERIFY(literal(catalogue.songNameLabel(), shownSong));
+    QVERIFY(literal(catalogue.artistNameLabel(), shownArtist));
+    // The bar elides its title to its width, as text.
+    QCOMPARE(catalogue.playerNavigationBar()->topItem()->title(), shownSong);
+    QCOMPARE(catalogue.playerNavigationBar()->titleLabel()->textFormat(), Qt::PlainText);
     catalogue.playerInfoButtonTapped();
-    QVERIFY(platform.alerts.last()->message().contains(song + QLatin1Char('\n')));
-    QVERIFY(platform.alerts.last()->message().contains(artist));
+    QVERIFY(platform.alerts.last()->message().contains(shownSong + QLatin1Char('\n')));
+    QVERIFY(platform.alerts.last()->message().contains(shownArtist));
     platform.lastWebView()->finishLoad(QStringLiteral("<a href=\"x\">Title</a>"));
     QCOMPARE(catalogue.webViewNavigationItem()->title(), QStringLiteral("<a href=\"x\">Title</a>"));
     QCOMPARE(catalogue.navigationBar()->titleLabel()->textFormat(), Qt::PlainText);
-    catalogue.webViewShouldStartLoadWithRequest(
-        platform.lastWebView(), QUrl(QStringLiteral("kavu://alert?name=%3Cb%3EHi%3C/b%3E&text=%3Ca%20href%3Dx%3Ey%3C/a%3E")),
-        WebViewNavigationType::LinkClicked);
-    QCOMPARE(platform.alerts.last()->title(), QStringLiteral("<b>Hi</b>"));
-    QCOMPARE(platform.alerts.last()->message(), QStringLiteral("<a href=x>y</a>"));
+    const QUrl link(QStringLiteral("kavu://alert?name=") + QString::fromLatin1(QUrl::toPercentEncoding(alertName))
+                    + QStringLiteral("&text=") + QString::fromLatin1(QUrl::toPercentEncoding(alertText)));
+    catalogue.webViewShouldStartLoadWithRequest(platform.lastWebView(), link, WebViewNavigationType::LinkClicked);
+    QCOMPARE(platform.alerts.last()->title(), shownAlertName);
+    QCOMPARE(platform.alerts.last()->message(), shownAlertText);
 
     // The direct player's names.
     AllmusicViewController direct(platform.services);
     direct.resize(320, 568);
     direct.loadViewIfNeeded();
     direct.fetchDataFromServerWithID(QStringLiteral("1"));
-    QTRY_COMPARE(direct.songNameLabel()->text(), song);
-    QVERIFY(literal(direct.songNameLabel(), song));
-    QVERIFY(literal(direct.artistNameLabel(), artist));
+    QTRY_COMPARE(direct.songNameLabel()->text(), shownSong);
+    QVERIFY(literal(direct.songNameLabel(), shownSong));
+    QVERIFY(literal(direct.artistNameLabel(), shownArtist));
 }
 
 QTEST_MAIN(FaultsTest)

@@ -1,9 +1,12 @@
 #include "platform/ui/AlertView.h"
 
+#include "platform/net/RemoteText.h"
+
 AlertView::AlertView(const QString &title, const QString &message, AlertViewDelegate *delegate,
                      const QString &cancelButtonTitle, const QStringList &otherButtonTitles)
-    : m_title(title)
-    , m_message(message)
+    // Alert texts may come from a page or a server; they are shown cut.
+    : m_title(RemoteText::cut(title, RemoteText::kMaxNameLength))
+    , m_message(RemoteText::cut(message, RemoteText::kMaxMessageLength))
     , m_delegate(delegate)
     , m_delegateObject(dynamic_cast<QObject *>(delegate))
     , m_delegateIsObject(m_delegateObject != nullptr)

@@ -1,5 +1,6 @@
 #include "platform/web/WebEngineWebView.h"
 
+#include "platform/net/RemoteText.h"
 #include "platform/web/WebEngineOpenerPage.h"
 
 #include <QMenu>
@@ -160,14 +161,26 @@ QUrl WebEngineWebView::currentUrl() const
     return m_page->url();
 }
 
+QString WebEngineWebView::titleScript()
+{
+    // A page's title may be of any length: only its start crosses from the
+    // renderer.
+    return QStringLiteral("document.title.substring(0, %1)").arg(RemoteText::kMaxNameLength + 1);
+}
+
+void WebEngineWebView::setTitle(const QVariant &scriptResult)
+{
+    m_title = RemoteText::cut(scriptResult.toString(), RemoteText::kMaxNameLength);
+}
+
 void WebEngineWebView::refreshTitle()
 {
     // The title signal first carries the address while the document title is
     // not known yet, so the title is always read from the document.
     QPointer<WebEngineWebView> self(this);
-    m_page->runJavaScript(QStringLiteral("document.title"), [self](const QVariant &result) {
+    m_page->runJavaScript(titleScript(), [self](const QVariant &result) {
         if (self)
-            self->m_title = result.toString();
+            self->setTitle(result);
     });
 }
 
@@ -190,10 +203,10 @@ void WebEngineWebView::onLoadingChanged(const QWebEngineLoadingInfo &info)
         m_loadReported = false;
         const quint64 serial = m_loadSerial;
         QPointer<WebEngineWebView> self(this);
-        m_page->runJavaScript(QStringLiteral("document.title"), [self, serial](const QVariant &result) {
+        m_page->runJavaScript(titleScript(), [self, serial](const QVariant &result) {
             if (!self)
                 return;
-            self->m_title = result.toString();
+            self->setTitle(result);
             if (serial == self->m_loadSerial && self->delegate())
                 self->delegate()->webViewDidFinishLoad(self);
         });

@@ -63,6 +63,8 @@ public:
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void refreshTitle();
+    static QString titleScript();
+    void setTitle(const QVariant &scriptResult);
 
     QWebEngineView *m_view = nullptr;
     WebEngineWebPage *m_page = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/media/MediaStreamingPlayer.h"
 #include "platform/media/MediaStreamingPlayerFactory.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
+#include "platform/net/RemoteText.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/net/UrlText.h"
 
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void initTestCase();
     void urlWithString_data();
     void urlWithString();
+    void remoteTextIsCut_data();
+    void remoteTextIsCut();
     void urlLoaderOutcomes_data();
     void urlLoaderOutcomes();
     void theSystemProxyIsFollowed_data();
@@ -80,6 +83,26 @@ void NetTest::urlWithString()
     if (url)
         QCOMPARE(url->toString(QUrl::FullyEncoded), text);
     QCOMPARE(webUrlWithString(text).has_value(), isWebUrl);
+}
+
+void NetTest::remoteTextIsCut_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    const QString pair = QStringLiteral("\U0001F3B5"); // two code units
+    QTest::newRow("fits exactly") << QStringLiteral("abcde") << QStringLiteral("abcde");
+    QTest::newRow("one over") << QStringLiteral("abcdef") << QStringLiteral("abcd\u2026");
+    QTest::newRow("pair across the cut") << QStringLiteral("abc") + pair + QStringLiteral("de")
+                                          << QStringLiteral("abc\u2026");
+    QTest::newRow("pair before the cut") << QStringLiteral("ab") + pair + QStringLiteral("de")
+                                          << QStringLiteral("ab") + pair + QStringLiteral("\u2026");
+}
+
+void NetTest::remoteTextIsCut()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(RemoteText::cut(text, 5), shown);
 }
 
 void NetTest::urlLoaderOutcomes_data()

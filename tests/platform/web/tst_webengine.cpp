@@ -72,6 +72,11 @@ const QString kNewWindowPage = QStringLiteral(
     "<style>body{margin:0}a{display:block;width:300px;height:100px;background:#ccc}</style>"
     "</head><body><a id=\"blank\" target=\"_blank\" href=\"/music/\">новое окно</a></body></html>");
 
+// A page whose script sets a title of a million characters.
+const QString kLongTitlePage = QStringLiteral(
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>x</title>"
+    "<script>document.title = 'ж'.repeat(1 << 20);</script></head><body></body></html>");
+
 } // namespace
 
 class WebEngineTest : public QObject
@@ -83,7 +88,8 @@ private Q_SLOTS:
     void cleanupTestCase();
     void init();
     void cleanup();
-    void pageLoadsWithCyrillicTitle();
+    void pageLoadsWithTitle_data();
+    void pageLoadsWithTitle();
     void inPageLinksReachDelegateAndPageStays();
     void failedLoadIsReported();
     void killedRendererIsReported();
@@ -108,6 +114,7 @@ void WebEngineTest::initTestCase()
     m_server.route(QStringLiteral("/music/"), HttpReply::html(kLinkPage));
     m_server.route(QStringLiteral("/other/"), HttpReply::html(kOtherAppPage));
     m_server.route(QStringLiteral("/windows/"), HttpReply::html(kNewWindowPage));
+    m_server.route(QStringLiteral("/long-title/"), HttpReply::html(kLongTitlePage));
     m_profile = new QWebEngineProfile(this);
     KavuSchemeHandler::install(m_profile);
 }
@@ -138,17 +145,29 @@ WebEngineWebView *WebEngineTest::loadPage(const QUrl &url)
     return m_view;
 }
 
-void WebEngineTest::pageLoadsWithCyrillicTitle()
+void WebEngineTest::pageLoadsWithTitle_data()
 {
-    const QUrl url = m_server.url(QStringLiteral("/music/?version=1.0"));
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("cyrillic") << QStringLiteral("/music/?version=1.0") << QStringLiteral("Музыка");
+    // Only the start of a huge title is kept.
+    QTest::newRow("a million characters")
+        << QStringLiteral("/long-title/") << QString(199, QChar(0x0436)) + QChar(0x2026);
+}
+
+void WebEngineTest::pageLoadsWithTitle()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, title);
+    const QUrl url = m_server.url(path);
     loadPage(url);
     QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
     QCOMPARE(m_delegate.started, 1);
     QCOMPARE(m_delegate.failed, 0);
     // The first load is put to the delegate too.
     QCOMPARE(m_delegate.asked.value(0), url);
-    QCOMPARE(m_delegate.titlesAtFinish, QStringList{QStringLiteral("Музыка")});
-    QCOMPARE(m_view->documentTitle(), QStringLiteral("Музыка"));
+    QCOMPARE(m_delegate.titlesAtFinish, QStringList{title});
+    QCOMPARE(m_view->documentTitle(), title);
     QCOMPARE(m_view->currentUrl(), url);
 }
 
