@@ -378,10 +378,18 @@ void AccountSysViewController::loadBackgroundImageFromURL(const QUrl &url)
         // the file system refuses leaves the picture uncached.
         if (picture.isNull())
             return;
-        QDir().mkpath(m_services.cachesDirectory);
+        // A file that cannot be written whole is not kept at all. Unbuffered,
+        // so that a full disk fails the write itself: a failing flush at
+        // commit would still put an empty file in place.
+        if (!QDir().mkpath(m_services.cachesDirectory)) {
+            systemLog(QStringLiteral("The caches folder %1 cannot be created").arg(m_services.cachesDirectory));
+            return;
+        }
         QSaveFile cache(cachedImagePath());
-        if (cache.open(QIODevice::WriteOnly) && cache.write(*response.data) == response.data->size())
-            cache.commit();
+        if (!cache.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+            || cache.write(*response.data) != response.data->size()
+            || !cache.commit())
+            systemLog(QStringLiteral("The background picture could not be cached: %1").arg(cache.errorString()));
     }, UrlConnection::Rule::Download);
 }
 

@@ -162,6 +162,9 @@ void KavuApplication::saveWindowGeometry()
     if (!m_window || m_windowStatePath.isEmpty())
         return;
     QSettings state(m_windowStatePath, QSettings::IniFormat);
+    // A file that could not be read or parsed is left for its owner.
+    if (state.status() != QSettings::NoError)
+        return;
     state.setValue(QStringLiteral("geometry"), m_window->saveGeometry());
 }
 

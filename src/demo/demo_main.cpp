@@ -58,16 +58,15 @@ int main(int argc, char *argv[])
                                 UserDefaults::defaultFilePath(settingsName));
         if (!instance.claim())
             return instance.handOver(CommandLine());
+        KavuApplication kavu(bundle, settingsName);
         // Every run has a service of its own, on a port of its own: an address
         // confirmed in the settings dialog of an earlier run leads nowhere now.
-        {
-            UserDefaults settings(UserDefaults::defaultFilePath(settingsName));
-            if (settings.hasKey(QStringLiteral("customURL"))) {
-                settings.removeObjectForKey(QStringLiteral("customURL"));
-                settings.synchronize();
-            }
+        // The screens read it only once the window shows.
+        UserDefaults *settings = kavu.services().userDefaults;
+        if (settings->hasKey(QStringLiteral("customURL"))) {
+            settings->removeObjectForKey(QStringLiteral("customURL"));
+            settings->synchronize();
         }
-        KavuApplication kavu(bundle, settingsName);
         instance.serve(&kavu);
         return kavu.exec();
     }

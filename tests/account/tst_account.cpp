@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "SettingsFileCopy.h"
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
@@ -421,6 +422,27 @@ void AccountTest::backgroundCache()
     QTRY_COMPARE(m_server.requests().size(), 2);
     QTRY_VERIFY(screen->backgroundImageView()->hasImage());
     QVERIFY(!QFile::exists(screen->cachedImagePath()));
+
+    // A full disk, and a caches folder that cannot be made: the picture
+    // shows, no file (whole or partial) is left, and each is logged once.
+    QVERIFY(QFile::remove(path));
+    LogCapture log;
+    {
+        FileSizeLimit fullDisk(0);
+        screen->loadBackgroundImageFromURL(url);
+        QTRY_COMPARE(log.lines().size(), 1);
+    }
+    QVERIFY(log.lines().first().startsWith(QStringLiteral("The background picture could not be cached")));
+    QVERIFY(screen->backgroundImageView()->hasImage());
+    QCOMPARE(QDir(platform.services.cachesDirectory).entryList(QDir::Files | QDir::Hidden), QStringList());
+    const QString blocker = platform.directory.filePath(QStringLiteral("a file"));
+    QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+    platform.services.cachesDirectory = blocker + QStringLiteral("/caches");
+    auto other = makeScreen(platform);
+    other->loadBackgroundImageFromURL(url);
+    QTRY_COMPARE(log.lines().size(), 2);
+    QVERIFY(log.lines().last().startsWith(QStringLiteral("The caches folder")));
+    QVERIFY(other->backgroundImageView()->hasImage());
 }
 
 void AccountTest::latePicturesChangeNothing_data()

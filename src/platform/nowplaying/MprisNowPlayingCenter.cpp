@@ -27,8 +27,10 @@ const QString kCanFlags[] = {QStringLiteral("CanPlay"), QStringLiteral("CanPause
 // Writes a picture as PNG; the path on success, else nothing.
 QString writeArtwork(const QImage &artwork, const QString &path)
 {
+    // Unbuffered: on a full disk the writes fail, not a flush that the
+    // commit would not see.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && artwork.save(&file, "PNG") && file.commit())
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && artwork.save(&file, "PNG") && file.commit())
         return path;
     return QString();
 }
@@ -49,6 +51,12 @@ MprisNowPlayingCenter::MprisNowPlayingCenter(const QDBusConnection &connection,
             m_artworkFile = written;
             changed();
             return;
+        }
+        // A full disk or a caches folder that cannot be made leaves the
+        // record without a picture; that is said once.
+        if (written.isEmpty() && !m_artworkFailureLogged) {
+            m_artworkFailureLogged = true;
+            qCWarning(lcMpris).noquote() << "The now-playing picture cannot be written to" << m_artworkDirectory;
         }
         // A picture the owner no longer shows goes at once; the one it
         // shows now is written next.

@@ -104,6 +104,7 @@ private:
 
     qint64 m_artworkKey = 0;
     qint64 m_artworkWrittenKey = 0;
+    bool m_artworkFailureLogged = false;
     QString m_artworkFile;
     QFutureWatcher<QString> m_artworkWriter;
 };

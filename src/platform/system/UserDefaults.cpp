@@ -1,5 +1,7 @@
 #include "platform/system/UserDefaults.h"
 
+#include "platform/system/Log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +15,8 @@ UserDefaults::UserDefaults(const QString &filePath)
     : m_filePath(filePath)
 {
     const QFileInfo info(filePath);
-    QDir().mkpath(info.absolutePath());
+    if (!QDir().mkpath(info.absolutePath()))
+        systemLog(QStringLiteral("The settings folder %1 cannot be created").arg(info.absolutePath()));
     if (!info.exists()) {
         // Create the file owner-only before QSettings writes to it: its
         // atomic writes keep the permissions of the file they replace.
@@ -23,6 +26,18 @@ UserDefaults::UserDefaults(const QString &filePath)
     }
     restrictPermissions();
     m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+    // The file is read at the first access, and only then is its status known.
+    const QStringList keys = m_settings->allKeys();
+    const QSettings::Status status = m_settings->status();
+    if (status == QSettings::NoError)
+        return;
+    systemLog(QStringLiteral("The settings file %1 %2; starting with what could be read, and leaving the file as it is")
+                  .arg(filePath, status == QSettings::FormatError ? QStringLiteral("is damaged")
+                                                                  : QStringLiteral("cannot be read")));
+    for (const QString &key : keys)
+        m_memory.insert(key, m_settings->value(key));
+    // Nothing was changed, so the store goes without writing.
+    m_settings.reset();
 }
 
 UserDefaults::~UserDefaults()
@@ -36,9 +51,14 @@ QString UserDefaults::defaultFilePath(const QString &name)
         + QStringLiteral("/kavu/") + name + QStringLiteral(".conf");
 }
 
+QVariant UserDefaults::value(const QString &key) const
+{
+    return m_settings ? m_settings->value(key) : m_memory.value(key);
+}
+
 std::optional<QString> UserDefaults::stringForKey(const QString &key) const
 {
-    const QVariant value = m_settings->value(key);
+    const QVariant value = this->value(key);
     if (!value.isValid() || value.typeId() != QMetaType::QString)
         return std::nullopt;
     return value.toString();
@@ -46,7 +66,7 @@ std::optional<QString> UserDefaults::stringForKey(const QString &key) const
 
 std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) const
 {
-    const QVariant value = m_settings->value(key);
+    const QVariant value = this->value(key);
     if (!value.isValid())
         return std::nullopt;
     if (value.typeId() == QMetaType::QStringList)
@@ -58,29 +78,45 @@ std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) c
 
 bool UserDefaults::hasKey(const QString &key) const
 {
-    return m_settings->contains(key);
+    return m_settings ? m_settings->contains(key) : m_memory.contains(key);
 }
 
 void UserDefaults::setString(const QString &key, const QString &value)
 {
-    m_settings->setValue(key, value);
+    if (m_settings)
+        m_settings->setValue(key, value);
+    else
+        m_memory.insert(key, value);
 }
 
 void UserDefaults::setStringArray(const QString &key, const QStringList &value)
 {
-    m_settings->setValue(key, value);
+    if (m_settings)
+        m_settings->setValue(key, value);
+    else
+        m_memory.insert(key, value);
 }
 
 void UserDefaults::removeObjectForKey(const QString &key)
 {
-    m_settings->remove(key);
+    if (m_settings)
+        m_settings->remove(key);
+    else
+        m_memory.remove(key);
 }
 
 bool UserDefaults::synchronize()
 {
+    if (!m_settings)
+        return false;
     m_settings->sync();
     restrictPermissions();
-    return m_settings->status() == QSettings::NoError;
+    const bool written = m_settings->status() == QSettings::NoError;
+    if (!written && !m_writeFailureLogged)
+        systemLog(QStringLiteral("The settings file %1 cannot be written; the changes last until Kavu quits")
+                      .arg(m_filePath));
+    m_writeFailureLogged = m_writeFailureLogged || !written;
+    return written;
 }
 
 QString UserDefaults::filePath() const
@@ -90,6 +126,6 @@ QString UserDefaults::filePath() const
 
 void UserDefaults::restrictPermissions()
 {
-    if (QFile::exists(m_filePath))
+    if (QFileInfo(m_filePath).isFile())
         QFile::setPermissions(m_filePath, kOwnerOnly);
 }

@@ -13,6 +13,11 @@
 //
 // A key that was never set (or was removed) is absent, which differs from a
 // key that holds the empty string.
+//
+// A file that cannot be read, or not wholly parsed, is left as it is for its
+// owner to repair: its readable values are used, changes stay in memory for
+// this run, and it is never written. A file that cannot be written keeps its
+// old contents (writes are atomic). Each of these problems is logged once.
 class UserDefaults
 {
 public:
@@ -37,10 +42,17 @@ public:
     bool synchronize();
 
     QString filePath() const;
+    // True when the file could not be read or parsed, and is left alone.
+    bool isReadOnly() const { return !m_settings; }
 
 private:
     void restrictPermissions();
+    QVariant value(const QString &key) const;
 
     QString m_filePath;
+    // The file's store; none when the file is left alone, and the values
+    // live in m_memory instead.
     std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_memory;
+    bool m_writeFailureLogged = false;
 };

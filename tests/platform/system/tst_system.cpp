@@ -1,6 +1,9 @@
+#include "FileSizeLimit.h"
+#include "LogCapture.h"
 #include "SettingsFileCopy.h"
 #include "platform/system/UserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +16,8 @@ class SystemTest : public QObject
 private Q_SLOTS:
     void userDefaultsRoundTrip();
     void userDefaultsFileIsOwnerOnly();
+    void brokenSettingsFiles_data();
+    void brokenSettingsFiles();
 };
 
 void SystemTest::userDefaultsRoundTrip()
@@ -60,6 +65,69 @@ void SystemTest::userDefaultsFileIsOwnerOnly()
     defaults.setString(QStringLiteral("login"), QStringLiteral("again"));
     QVERIFY(defaults.synchronize());
     QCOMPARE(QFile::permissions(path) & all, ownerOnly);
+}
+
+void SystemTest::brokenSettingsFiles_data()
+{
+    QTest::addColumn<QString>("place");    // the file's path in the test's folder
+    QTest::addColumn<QByteArray>("bytes"); // what the file holds beforehand
+    QTest::addColumn<bool>("fullDisk");    // no file may grow while it is used
+    QTest::addColumn<QString>("login");    // what is read at the start
+    QTest::addColumn<QStringList>("logged");
+    const QByteArray valid = "[General]\nlogin=me\n";
+    // Garbage that Qt finds damaged only once a value is asked for.
+    QByteArray garbage = valid;
+    for (int i = 0; i < 512; ++i)
+        garbage.append(char((i * 7919) % 256));
+    QTest::newRow("damaged") << "a.conf" << garbage << false << "me" << QStringList{"is damaged"};
+    QTest::newRow("a folder in its place") << "a.conf" << QByteArray() << false << QString()
+                                           << QStringList{"cannot be read"};
+    QTest::newRow("full disk") << "a.conf" << valid << true << "me" << QStringList{"cannot be written"};
+    QTest::newRow("folder cannot be made") << "file/sub/a.conf" << QByteArray() << false << QString()
+                                           << QStringList{"folder", "cannot be written"};
+}
+
+void SystemTest::brokenSettingsFiles()
+{
+    // Kavu starts with what it can read, says what went wrong once, and
+    // leaves the user's file as it was, with no other file beside it.
+    QFETCH(QString, place);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, fullDisk);
+    QFETCH(QString, login);
+    QFETCH(QStringList, logged);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(place);
+    QFile(dir.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly);
+    if (bytes.isNull() && place == QLatin1String("a.conf"))
+        QVERIFY(QDir(dir.path()).mkdir(place));
+    if (!bytes.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    LogCapture log;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (fullDisk)
+            limit.emplace(0);
+        UserDefaults defaults(path);
+        QCOMPARE(defaults.stringForKey(QStringLiteral("login")).value_or(QString()), login);
+        defaults.setString(QStringLiteral("login"), QStringLiteral("new"));
+        QVERIFY(!defaults.synchronize());
+        QVERIFY(!defaults.synchronize());
+        QCOMPARE(defaults.stringForKey(QStringLiteral("login")), std::optional<QString>(QStringLiteral("new")));
+    }
+    QCOMPARE(log.lines().size(), logged.size());
+    for (int i = 0; i < logged.size(); ++i)
+        QVERIFY2(log.lines().at(i).contains(logged.at(i)), qPrintable(log.lines().at(i)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    if (!bytes.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+    }
 }
 
 QTEST_GUILESS_MAIN(SystemTest)
