@@ -26,8 +26,17 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
 
     CommandLine line;
     if (!parser.parse(arguments)) {
+        // The error quotes the argument: it stays one line of at most some
+        // hundred characters, whatever the argument holds.
+        QString error = parser.errorText().left(200);
+        for (QChar &c : error) {
+            if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+                || c.category() == QChar::Separator_Line
+                || c.category() == QChar::Separator_Paragraph)
+                c = QLatin1Char('?');
+        }
         line.action = Action::Refuse;
-        line.text = QStringLiteral("kavu: %1 (see kavu --help)").arg(parser.errorText());
+        line.text = QStringLiteral("kavu: %1 (see kavu --help)").arg(error);
         return line;
     }
     if (parser.isSet(help)) {
@@ -51,10 +60,14 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
         const QString address = SiteAddress::fromUserText(parser.value(site), defaultSiteAddress);
         if (line.resetSiteAddress || !SiteAddress::isUsable(address)) {
             line.action = Action::Refuse;
-            line.text = line.resetSiteAddress
-                ? QStringLiteral("kavu: --site-address and --reset-site-address exclude each other")
-                : QStringLiteral("kavu: --site-address needs an http or https address with a host, "
-                                 "such as https://music.example.org/kavu");
+            if (line.resetSiteAddress)
+                line.text = QStringLiteral("kavu: --site-address and --reset-site-address exclude each other");
+            else if (address.size() > SiteAddress::kMaxStoredLength)
+                line.text = QStringLiteral("kavu: --site-address takes at most %1 characters")
+                                .arg(SiteAddress::kMaxStoredLength);
+            else
+                line.text = QStringLiteral("kavu: --site-address needs an http or https address with a host, "
+                                           "such as https://music.example.org/kavu");
             return line;
         }
         line.siteAddress = address;

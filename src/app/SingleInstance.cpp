@@ -78,13 +78,15 @@ int SingleInstance::handOver(const CommandLine &line)
             message.setArguments(arguments);
             return bus.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
         };
+        // A Kavu that is busy, or stopped, gets 5 s to answer; one that did
+        // not answer the first call is not asked again.
         bool done = true;
         if (line.siteAddress)
             done = call(QStringLiteral("ActivateAction"),
                         {kSiteAddressAction, QVariantList{*line.siteAddress}, QVariantMap()});
         else if (line.resetSiteAddress)
             done = call(QStringLiteral("ActivateAction"), {kResetAction, QVariantList(), QVariantMap()});
-        done = call(QStringLiteral("Activate"), {QVariantMap()}) && done;
+        done = done && call(QStringLiteral("Activate"), {QVariantMap()});
         if (done)
             return 0;
     }

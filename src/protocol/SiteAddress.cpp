@@ -24,7 +24,7 @@ QString fromUserText(const QString &text, const QString &defaultSiteAddress)
 
 bool isUsable(const QString &address)
 {
-    return webUrlWithString(resolve(address, QString())).has_value();
+    return address.size() <= kMaxStoredLength && webUrlWithString(resolve(address, QString())).has_value();
 }
 
 } // namespace SiteAddress

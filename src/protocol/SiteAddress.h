@@ -20,9 +20,14 @@ QString base(const std::optional<QString> &stored, const QString &defaultSiteAdd
 // itself, or the default site address for an empty text.
 QString fromUserText(const QString &text, const QString &defaultSiteAddress);
 
-// Whether an address to store leads anywhere: the site address it resolves
-// to is an http or https URL with a host, with nothing that cannot stand in
-// a URL (white space, control characters, non-ASCII letters).
+// The longest address that may be stored from outside the settings dialog
+// (the command line, another process); far above any real site's.
+inline constexpr qsizetype kMaxStoredLength = 2048;
+
+// Whether an address to store leads anywhere: at most kMaxStoredLength
+// characters, and the site address it resolves to is an http or https URL
+// with a host, with nothing that cannot stand in a URL (white space,
+// control characters, non-ASCII letters).
 bool isUsable(const QString &address);
 
 } // namespace SiteAddress

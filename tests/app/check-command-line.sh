@@ -2,7 +2,9 @@
 # Kavu's command line and second start, as real processes: --help and
 # --version with no display; refused addresses; --site-address and
 # --reset-site-address; a second kavu on a private session bus handing its
-# request to the first; kavu-demo twice after a confirmed settings dialog.
+# request to the first, and giving up on a first that does not answer;
+# kavu-demo twice after a confirmed settings dialog, and on a damaged
+# settings file.
 # Usage: check-command-line.sh BUILD_DIR
 set -uo pipefail
 build="${1:?usage: check-command-line.sh BUILD_DIR}"
@@ -29,14 +31,18 @@ stored() { [ -f "$conf" ] && grep -q "^customURL=$1\$" "$conf"; }
 out="$("$build/kavu" --version)" || fail "--version ended with $?"
 [[ "$out" == "kavu "* ]] || fail "--version printed '$out'"
 "$build/kavu" --help | grep -q -- "--site-address <url>" || fail "--help does not name --site-address"
+long="https://music.test/$(head -c 100000 /dev/zero | tr '\0' a)"
 for bad in "not an address" "file:///etc/passwd" "javascript:alert(1)" "ftp://music.test/kavu" "https://" \
-           "$(printf 'https://music.test/\001kavu')"; do
+           "$(printf 'https://music.test/\001kavu')" "$(printf 'https://music.test/\nkavu')" "$long"; do
     "$build/kavu" --site-address "$bad" > /dev/null 2> "$work/err"
     status=$?
     [ "$status" -eq 2 ] || fail "--site-address '$bad' ended with $status"
     [ "$(wc -l < "$work/err")" -eq 1 ] || fail "--site-address '$bad' printed more than one line"
     ! grep -qs customURL "$conf" || fail "--site-address '$bad' stored something"
 done
+# An unknown option is quoted on one line, whatever it holds.
+"$build/kavu" "$(printf -- '--x\ny\033[2J')" > /dev/null 2> "$work/err"
+[ "$?" -eq 2 ] && [ "$(wc -l < "$work/err")" -eq 1 ] || fail "a hostile unknown option was not refused on one line"
 
 # A private session bus; Kavu runs headless on it.
 dbus-daemon --session --fork --address="unix:path=$work/bus" --print-pid > "$work/bus.pid" \
@@ -63,6 +69,19 @@ await bash -c "! grep -q customURL '$conf'" || fail "--reset-site-address left t
 timeout 20 "$build/kavu" > /dev/null 2>&1 || fail "a plain second start ended with $?"
 kill -0 "$first" 2>/dev/null || fail "the first kavu ended"
 
+# A first kavu that does not answer (stopped here): the second gives up
+# within its 5 s, says so on one line and ends with 1; the first goes on.
+kill -STOP "$first"
+started=$SECONDS
+timeout 20 "$build/kavu" --site-address https://busy.test/kavu > /dev/null 2> "$work/err"
+status=$?
+kill -CONT "$first"
+[ "$status" -eq 1 ] || fail "a second start beside a busy kavu ended with $status"
+[ $((SECONDS - started)) -le 10 ] || fail "a second start beside a busy kavu took $((SECONDS - started)) s"
+[ "$(wc -l < "$work/err")" -eq 1 ] || fail "a second start beside a busy kavu printed more than one line"
+timeout 20 "$build/kavu" > /dev/null 2>&1 || fail "a second start after the busy time ended with $?"
+kill -0 "$first" 2>/dev/null || fail "the first kavu ended after being busy"
+
 # kavu-demo, after its settings dialog stored an address of an earlier
 # run's service: each run starts on its own service.
 demoConf="$XDG_CONFIG_HOME/kavu/kavu-demo.conf"
@@ -76,4 +95,16 @@ for run in 1 2; do
     kill "$demo"
     wait "$demo" 2>/dev/null
 done
+# A damaged settings file: kavu-demo starts with what it could read, says
+# so once, and leaves the file as it was.
+{ printf '[General]\ncustomURL=http://127.0.0.1:9/kavu\n'; head -c 4096 /dev/urandom; } > "$demoConf"
+cp "$demoConf" "$work/damaged.conf"
+"$build/kavu-demo" > "$work/demo.log" 2>&1 &
+demo=$!
+pids+=("$demo")
+await grep -q "demo service at" "$work/demo.log" || fail "kavu-demo did not start on a damaged settings file"
+kill "$demo"
+wait "$demo" 2>/dev/null
+[ "$(grep -c "kavu-demo.conf is damaged" "$work/demo.log")" -eq 1 ] || fail "the damaged settings file was not logged once"
+cmp -s "$demoConf" "$work/damaged.conf" || fail "the damaged settings file was rewritten"
 echo "command line and second start: as they should be"
