@@ -1,3 +1,4 @@
+#include "FaultServer.h"
 #include "LocalHttpServer.h"
 #include "TestPlatform.h"
 #include "allmusic/AllmusicViewController.h"
@@ -87,6 +88,8 @@ private Q_SLOTS:
     void clientReadsWhatPlays();
     void introspectionListsTheMprisInterfaces();
     void playerctlControlsTheScreenThatPlays();
+    void commandsWithNothingToControl_data();
+    void commandsWithNothingToControl();
     void worksWithoutABus();
 
 private:
@@ -379,6 +382,62 @@ void MprisTest::playerctlControlsTheScreenThatPlays()
         QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Raise"));
     m_client->asyncCall(raise);
     QTRY_COMPARE(raised, static_cast<QWidget *>(&direct));
+}
+
+void MprisTest::commandsWithNothingToControl_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("no player yet") << "idle";
+    QTest::newRow("track information loading") << "loading";
+    QTest::newRow("track information failed") << "refused";
+    QTest::newRow("stream failed") << "stream failed";
+}
+
+void MprisTest::commandsWithNothingToControl()
+{
+    // Every command from the desktop while there is nothing to control is
+    // answered, and changes nothing: no request, no alert, no player.
+    QFETCH(QString, state);
+    FaultServer faults;
+    QVERIFY(faults.listen());
+    faults.setFault(state == QLatin1String("loading") ? FaultServer::Fault::Silent : FaultServer::Fault::Refused);
+    LocalHttpServer catalogue;
+    QVERIFY(catalogue.listen());
+    catalogue.setHandler([&catalogue](const HttpRequest &) {
+        return HttpReply::text(QStringLiteral("%1/a.wav,%1/c.png,Песня,Оркестр,n:2").arg(catalogue.origin()).toUtf8());
+    });
+    const QString origin = state == QLatin1String("stream failed") ? catalogue.origin() : faults.origin();
+    QTemporaryDir caches;
+    MprisNowPlayingCenter center(*m_service, QStringLiteral("org.kavu.Kavu"), caches.path());
+    TestPlatform platform;
+    platform.services.nowPlaying = &center;
+    platform.userDefaults->setString(QStringLiteral("customURL"), origin + QStringLiteral("/kavu"));
+    SecondViewController music(platform.services);
+    music.resize(320, 480);
+    music.loadViewIfNeeded();
+    if (state != QLatin1String("idle"))
+        music.fetchDataFromServerWithID(QStringLiteral("1"), false);
+    if (state == QLatin1String("refused"))
+        QTRY_COMPARE(platform.alerts.count(), 1);
+    if (state == QLatin1String("loading"))
+        QTRY_VERIFY(faults.connections() > 0);
+    if (state == QLatin1String("stream failed")) {
+        QTRY_VERIFY(platform.streamingPlayers.lastItem());
+        platform.streamingPlayers.lastItem()->fail(QStringLiteral("broken"));
+        QTRY_COMPARE(platform.alerts.count(), 1);
+    }
+    const int alerts = platform.alerts.count();
+    const int connections = faults.connections();
+    catalogue.clearRequests();
+    for (const char *command : {"play", "pause", "play-pause", "next", "previous", "stop"})
+        playerctl({QString::fromLatin1(command)});
+    playerctl({QStringLiteral("position"), QStringLiteral("10")});
+    QCOMPARE(playerctl({QStringLiteral("status")}), QStringLiteral("Stopped"));
+    QTest::qWait(100);
+    QCOMPARE(platform.alerts.count(), alerts);
+    QCOMPARE(faults.connections(), connections);
+    QVERIFY(catalogue.requests().isEmpty());
+    QVERIFY(!music.player());
 }
 
 void MprisTest::worksWithoutABus()
