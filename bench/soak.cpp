@@ -3,11 +3,13 @@
 #include "Stats.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
+#include "allmusic/AllmusicViewController.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
 #include "platform/media/MediaFilePlayer.h"
 #include "platform/media/MediaPlayerHost.h"
 #include "platform/media/MediaStreamingPlayer.h"
+#include "platform/nowplaying/MprisNowPlayingCenter.h"
 #include "platform/ui/NavigationBar.h"
 #include "ProcessMemory.h"
 #include "platform/media/StreamingPlayer.h"
@@ -18,6 +20,12 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDir>
+#include <QProcess>
+#include <QProgressBar>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
@@ -72,9 +80,72 @@ void report(const QString &when)
           << Qt::endl;
 }
 
-// The run itself, inside the event loop: radio, taps, back to the page.
-int run(SecondViewController *music, const int &randomRequests, int trackCount, int tapCount)
+// The track files of this process's direct player in the caches folder.
+int trackFiles(const QString &caches)
 {
+    return int(QDir(caches).entryList({QStringLiteral("track-%1-*.part").arg(QCoreApplication::applicationPid())},
+                                      QDir::Files).size());
+}
+
+// Commands from the desktop's player controls over the session bus, one
+// after the other, each answered before the next: play-pause, a seek,
+// previous and next in turn, to the screen that plays.
+bool sendMprisCommands(const QDBusConnection &bus, int count)
+{
+    const QString service = QString::fromLatin1(MprisNowPlayingCenter::kServiceName);
+    for (int i = 0; i < count; ++i) {
+        QDBusMessage call;
+        const auto player = [&](const QString &method) {
+            return QDBusMessage::createMethodCall(service, QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                  QStringLiteral("org.mpris.MediaPlayer2.Player"), method);
+        };
+        switch (i % 4) {
+        case 0: call = player(QStringLiteral("PlayPause")); break;
+        case 1: call = player(QStringLiteral("Seek")); call << qlonglong(100000); break;
+        case 2: call = player(QStringLiteral("Previous")); break;
+        default: call = player(QStringLiteral("Next")); break;
+        }
+        QDBusPendingCall pending = bus.asyncCall(call, 5000);
+        if (!waitFor([&] { return pending.isFinished(); }, 10000) || pending.isError()) {
+            out() << "kavu-soak: MPRIS command " << i << " got no answer: " << pending.error().message()
+                  << Qt::endl;
+            return false;
+        }
+        settle(5);
+    }
+    return true;
+}
+
+// Direct-player downloads, each cancelled with "Назад" once part of the
+// track has come.
+bool cancelDownloads(AllmusicViewController *direct, const QString &caches, int count)
+{
+    direct->loadViewIfNeeded();
+    for (int i = 0; i < count; ++i) {
+        direct->fetchDataFromServerWithID(QString::number(1 + i % 8));
+        const auto halfWay = [&] {
+            const QProgressBar *bar = direct->downloadProgressBar();
+            return bar && !bar->isHidden() && bar->maximum() > 0 && bar->value() * 4 >= bar->maximum();
+        };
+        if (!waitFor(halfWay, 30000)) {
+            out() << "kavu-soak: download " << i << " did not start" << Qt::endl;
+            return false;
+        }
+        direct->backButtonTapped();
+        if (!waitFor([&] { return trackFiles(caches) == 0; }, 5000)) {
+            out() << "kavu-soak: download " << i << " left its file" << Qt::endl;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The run itself, inside the event loop: radio, taps, desktop commands,
+// cancelled downloads, back to the page.
+int run(KavuApplication *kavu, const QDBusConnection *bus, DemoService *demo, const int &randomRequests,
+        int trackCount, int tapCount, int commandCount, int downloadCount)
+{
+    SecondViewController *music = kavu->window()->musicScreen();
     if (!waitFor([&] { return music->navigationBar() && music->navigationBar()->rightButton(); }, 30000)) {
         out() << "kavu-soak: the Music page did not load" << Qt::endl;
         return 1;
@@ -146,6 +217,31 @@ int run(SecondViewController *music, const int &randomRequests, int trackCount, 
     settle(3000);
     measure(QStringLiteral("after the taps"));
 
+    if (bus) {
+        clock.restart();
+        if (!sendMprisCommands(*bus, commandCount))
+            return 1;
+        out() << "MPRIS commands: " << commandCount << " in " << clock.elapsed() / 1000.0 << " s" << Qt::endl;
+        settle(3000);
+        measure(QStringLiteral("after the MPRIS commands"));
+    } else {
+        out() << "MPRIS commands: skipped (no dbus-daemon)" << Qt::endl;
+    }
+
+    // Downloads slow enough to be cancelled half-way: a track of 0.5 s is
+    // some 44 KB.
+    const QString caches = kavu->services().cachesDirectory;
+    music->playerBackButtonTapped();
+    demo->setThrottle(32 * 1024);
+    clock.restart();
+    if (!cancelDownloads(kavu->window()->directPlayerScreen(), caches, downloadCount))
+        return 1;
+    demo->setThrottle(0);
+    out() << "cancelled downloads: " << downloadCount << " in " << clock.elapsed() / 1000.0
+          << " s, track files left: " << trackFiles(caches) << Qt::endl;
+    settle(3000);
+    measure(QStringLiteral("after the downloads"));
+
     // Back to the page: nothing should be left playing or pending.
     music->playerBackButtonTapped();
     settle(3000);
@@ -172,11 +268,31 @@ int main(int argc, char *argv[])
                                     QStringLiteral("n"), QStringLiteral("500"));
     const QCommandLineOption taps(QStringLiteral("taps"), QStringLiteral("Track taps (1000)."),
                                   QStringLiteral("n"), QStringLiteral("1000"));
+    const QCommandLineOption commands(QStringLiteral("commands"), QStringLiteral("MPRIS commands (1000)."),
+                                      QStringLiteral("n"), QStringLiteral("1000"));
+    const QCommandLineOption downloads(QStringLiteral("downloads"),
+                                       QStringLiteral("Direct-player downloads cancelled half-way (100)."),
+                                       QStringLiteral("n"), QStringLiteral("100"));
     parser.addOption(tracks);
     parser.addOption(taps);
+    parser.addOption(commands);
+    parser.addOption(downloads);
     parser.process(application);
     const int trackCount = parser.value(tracks).toInt();
     const int tapCount = parser.value(taps).toInt();
+
+    // A session bus of the run's own, so that the commands reach this Kavu
+    // and no other player.
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    std::unique_ptr<QDBusConnection> client;
+    if (daemon.waitForStarted(5000) && waitFor([&] { return daemon.canReadLine(); }, 5000)) {
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        client = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(address, QStringLiteral("kavu-soak-client")));
+    }
 
     DemoService demo;
     if (!demo.start()) {
@@ -193,8 +309,13 @@ int main(int argc, char *argv[])
     QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-soak")));
     KavuApplication kavu(demo.bundle(), QStringLiteral("kavu-soak"));
     kavu.window()->show();
-    SecondViewController *music = kavu.window()->musicScreen();
     // Driven from here, not from an event handler, so that what the run
     // gives up with deleteLater() goes in the loops it waits in.
-    return run(music, randomRequests, trackCount, tapCount);
+    const int status = run(&kavu, client && client->isConnected() ? client.get() : nullptr, &demo, randomRequests,
+                           trackCount, tapCount, parser.value(commands).toInt(), parser.value(downloads).toInt());
+    client.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("kavu-soak-client"));
+    daemon.terminate();
+    daemon.waitForFinished(3000);
+    return status;
 }
