@@ -46,6 +46,7 @@ MprisNowPlayingCenter::MprisNowPlayingCenter(const QDBusConnection &connection,
     , m_artworkDirectory(artworkDirectory)
 {
     connect(&m_artworkWriter, &QFutureWatcher<QString>::finished, this, [this] {
+        m_artworkWriting = false;
         const QString written = m_artworkWriter.result();
         if (!written.isEmpty() && m_artworkWrittenKey == m_artworkKey) {
             m_artworkFile = written;
@@ -264,7 +265,10 @@ void MprisNowPlayingCenter::updateArtwork()
     if (key == 0 || m_artworkDirectory.isEmpty())
         return;
     // One picture at a time; a newer one is written when the writer is free.
-    if (!m_artworkWriter.isRunning())
+    // Free means its result was taken: a writer that has finished but whose
+    // signal has not come yet still owns its file, and a new future would
+    // drop that signal and leave the file behind.
+    if (!m_artworkWriting)
         writeArtworkOf(key);
 }
 
@@ -281,6 +285,7 @@ void MprisNowPlayingCenter::writeArtworkOf(qint64 key)
                                            .arg(quint64(key)));
     // Encoding takes some 15 ms for a cover: not on the GUI thread.
     m_artworkWrittenKey = key;
+    m_artworkWriting = true;
     m_artworkWriter.setFuture(QtConcurrent::run(writeArtwork, owner->info->artwork, path));
 }
 

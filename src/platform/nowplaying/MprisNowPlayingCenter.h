@@ -107,4 +107,5 @@ private:
     bool m_artworkFailureLogged = false;
     QString m_artworkFile;
     QFutureWatcher<QString> m_artworkWriter;
+    bool m_artworkWriting = false;
 };
