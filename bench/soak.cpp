@@ -251,6 +251,11 @@ int run(KavuApplication *kavu, const QDBusConnection *bus, DemoService *demo, co
           << " ms [target <= 50 ms]" << Qt::endl;
     const qint64 endMiB = residentMiB();
     report(QStringLiteral("end"));
+    // Nothing plays: no track download and no now-playing picture of this
+    // process may be left in the caches folder.
+    const QStringList left = QDir(caches).entryList({QStringLiteral("*-%1-*").arg(QCoreApplication::applicationPid())},
+                                                    QDir::Files);
+    out() << "files of this run left in the caches folder: " << left.size() << " [target 0]" << Qt::endl;
     out() << "growth: " << endMiB - startMiB << " MiB" << Qt::endl;
     return 0;
 }
