@@ -65,6 +65,13 @@ void DemoService::setThrottle(qint64 bytesPerSecond)
                               Qt::BlockingQueuedConnection);
 }
 
+void DemoService::setRoundTripMs(int milliseconds)
+{
+    DemoHttpServer *server = m_server;
+    QMetaObject::invokeMethod(server, [server, milliseconds] { server->setRoundTripMs(milliseconds); },
+                              Qt::BlockingQueuedConnection);
+}
+
 QString DemoService::sizedTrackUrl(qint64 bytes) const
 {
     return origin() + QStringLiteral("/media/sized-%1.wav").arg(bytes);

@@ -38,6 +38,10 @@ public:
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond);
+    // Answers as a server this many milliseconds away would: each response
+    // that long after its request, the first on a new connection two round
+    // trips more for its handshakes (RoundTrip). 0: at once.
+    void setRoundTripMs(int milliseconds);
     // The address of a generated track of about this many bytes, served
     // like every other track.
     QString sizedTrackUrl(qint64 bytes) const;
