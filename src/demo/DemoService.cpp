@@ -40,14 +40,19 @@ QString DemoService::origin() const
 
 QString DemoService::siteAddress() const
 {
-    return origin() + QStringLiteral("/kavu");
+    return bundleFor(origin()).defaultSiteAddress;
 }
 
 BundleInfo DemoService::bundle() const
 {
+    return bundleFor(origin());
+}
+
+BundleInfo DemoService::bundleFor(const QString &origin)
+{
     BundleInfo info = BundleInfo::builtIn();
-    info.serviceHostOrigin = origin();
-    info.defaultSiteAddress = siteAddress();
+    info.serviceHostOrigin = origin;
+    info.defaultSiteAddress = origin + QStringLiteral("/kavu");
     return info;
 }
 

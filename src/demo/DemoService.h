@@ -31,6 +31,8 @@ public:
     QString siteAddress() const;
     // The application's built-in bundle with both origins on this service.
     BundleInfo bundle() const;
+    // The same for a demo service at origin, served by another process.
+    static BundleInfo bundleFor(const QString &origin);
 
     // Makes every track this many seconds long (0: each its own length);
     // short tracks let a long run go through many of them.
