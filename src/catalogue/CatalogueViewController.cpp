@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueViewController.h"
 
 #include "catalogue/CatalogueLayout.h"
+#include "protocol/Endpoints.h"
 #include "protocol/InPageLink.h"
 #include "protocol/QueryString.h"
 #include "protocol/SiteAddress.h"
@@ -60,6 +61,10 @@ void CatalogueViewController::viewDidLoad()
     setInitialURL(startPage.value_or(QUrl()));
     if (startPage)
         page->loadRequest(*startPage);
+    // The server of the track information, opened now and kept open: a tap
+    // then waits one round trip for it before the stream is asked for.
+    if (const std::optional<QUrl> trackInfo = urlWithString(Endpoints::trackInfo(siteAddress(), std::nullopt)))
+        services().urlLoader->keepConnectionOpen(*trackInfo);
 
     createBackgroundImageView();
     createOverlayView();

@@ -5,6 +5,7 @@
 #include "demo/DemoAudio.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoPages.h"
+#include "demo/RoundTrip.h"
 
 #include <QElapsedTimer>
 #include <QHttpServerRequest>
@@ -12,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QPointer>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
@@ -21,6 +23,9 @@
 namespace {
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
 const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
+// Dynamic properties of each connection's socket.
+const char *const kAcceptedAt = "demoAcceptedAtMs";
+const char *const kRequests = "demoRequests";
 } // namespace
 
 DemoHttpServer::DemoHttpServer(QObject *parent)
@@ -30,8 +35,23 @@ DemoHttpServer::DemoHttpServer(QObject *parent)
 
 bool DemoHttpServer::start()
 {
+    m_clock.start();
     m_port = listen(QHostAddress::LocalHost, 0);
+    // Connected after the base class's own handler, which has made the new
+    // connections' sockets by the time this one runs.
+    for (QTcpServer *server : servers())
+        connect(server, &QTcpServer::newConnection, this, &DemoHttpServer::stampNewConnections);
     return m_port != 0;
+}
+
+void DemoHttpServer::stampNewConnections()
+{
+    for (QTcpServer *server : servers()) {
+        for (QTcpSocket *socket : server->findChildren<QTcpSocket *>()) {
+            if (!socket->property(kAcceptedAt).isValid())
+                socket->setProperty(kAcceptedAt, m_clock.elapsed());
+        }
+    }
 }
 
 QString DemoHttpServer::origin() const
@@ -191,6 +211,30 @@ bool DemoHttpServer::handleRequest(const QHttpServerRequest &request, QTcpSocket
         m_requestLog.append(logged);
     }
     Q_EMIT requestReceived(logged);
+
+    const int earlier = socket->property(kRequests).toInt();
+    socket->setProperty(kRequests, earlier + 1);
+    const QVariant acceptedAt = socket->property(kAcceptedAt);
+    const qint64 age = acceptedAt.isValid() ? m_clock.elapsed() - acceptedAt.toLongLong() : 0;
+    const qint64 delay = RoundTrip::responseDelayMs(m_roundTripMs, age, earlier == 0);
+    if (delay <= 0)
+        return serve(request, socket);
+    // A timer on this thread, never a sleep: the service goes on serving
+    // meanwhile. The request object is the connection's own and lives as
+    // long as its socket; the clients here send one request at a time on a
+    // connection, so it still holds this request when the timer fires. A
+    // socket gone by then takes the timer with it.
+    QTimer::singleShot(delay, Qt::PreciseTimer, socket, [this, &request, socket] {
+        if (!serve(request, socket))
+            missingHandler(request, socket);
+    });
+    return true;
+}
+
+bool DemoHttpServer::serve(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    const QUrl url = request.url();
+    const QString path = url.path();
 
     // Replies go out in several small writes (status line, headers, body);
     // with Nagle's algorithm on, the later ones would wait for the client's

@@ -2,6 +2,7 @@
 
 #include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -34,6 +35,9 @@ public:
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond) { m_throttle = bytesPerSecond; }
+    // Answers as a server this many milliseconds away would (RoundTrip);
+    // 0: at once.
+    void setRoundTripMs(int milliseconds) { m_roundTripMs = milliseconds; }
 
     // The path and query of every request received, in order; any thread.
     QList<QString> requestLog() const;
@@ -46,6 +50,10 @@ protected:
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
 private:
+    // Notes when each new connection was accepted, for its handshakes.
+    void stampNewConnections();
+    // Answers a request; false when its method has no handler.
+    bool serve(const QHttpServerRequest &request, QTcpSocket *socket);
     QByteArray trackAudio(int trackId);
     QByteArray trackCover(const DemoTrack &track);
     QByteArray cached(const QString &name, QByteArray (*make)());
@@ -64,6 +72,8 @@ private:
     quint16 m_port = 0;
     double m_trackSeconds = 0;
     qint64 m_throttle = 0;
+    int m_roundTripMs = 0;
+    QElapsedTimer m_clock;
     QHash<qint64, QByteArray> m_sizedAudio;
     mutable QMutex m_logLock;
     QList<QString> m_requestLog;

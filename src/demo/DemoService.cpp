@@ -40,14 +40,19 @@ QString DemoService::origin() const
 
 QString DemoService::siteAddress() const
 {
-    return origin() + QStringLiteral("/kavu");
+    return bundleFor(origin()).defaultSiteAddress;
 }
 
 BundleInfo DemoService::bundle() const
 {
+    return bundleFor(origin());
+}
+
+BundleInfo DemoService::bundleFor(const QString &origin)
+{
     BundleInfo info = BundleInfo::builtIn();
-    info.serviceHostOrigin = origin();
-    info.defaultSiteAddress = siteAddress();
+    info.serviceHostOrigin = origin;
+    info.defaultSiteAddress = origin + QStringLiteral("/kavu");
     return info;
 }
 
@@ -62,6 +67,13 @@ void DemoService::setThrottle(qint64 bytesPerSecond)
 {
     DemoHttpServer *server = m_server;
     QMetaObject::invokeMethod(server, [server, bytesPerSecond] { server->setThrottle(bytesPerSecond); },
+                              Qt::BlockingQueuedConnection);
+}
+
+void DemoService::setRoundTripMs(int milliseconds)
+{
+    DemoHttpServer *server = m_server;
+    QMetaObject::invokeMethod(server, [server, milliseconds] { server->setRoundTripMs(milliseconds); },
                               Qt::BlockingQueuedConnection);
 }
 

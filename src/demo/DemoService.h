@@ -31,6 +31,8 @@ public:
     QString siteAddress() const;
     // The application's built-in bundle with both origins on this service.
     BundleInfo bundle() const;
+    // The same for a demo service at origin, served by another process.
+    static BundleInfo bundleFor(const QString &origin);
 
     // Makes every track this many seconds long (0: each its own length);
     // short tracks let a long run go through many of them.
@@ -38,6 +40,10 @@ public:
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond);
+    // Answers as a server this many milliseconds away would: each response
+    // that long after its request, the first on a new connection two round
+    // trips more for its handshakes (RoundTrip). 0: at once.
+    void setRoundTripMs(int milliseconds);
     // The address of a generated track of about this many bytes, served
     // like every other track.
     QString sizedTrackUrl(qint64 bytes) const;

@@ -29,8 +29,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption broken(QStringLiteral("break-step"),
                                     QStringLiteral("Fail the tour at <step> on purpose."),
                                     QStringLiteral("step"));
+    const QCommandLineOption roundTrip(
+        QStringLiteral("round-trip"),
+        QStringLiteral("Answer as a server <ms> milliseconds away would: every response <ms> late, the first "
+                       "on each new connection three times <ms> late (its handshakes). Default: 0."),
+        QStringLiteral("ms"), QStringLiteral("0"));
     parser.addOption(tour);
     parser.addOption(broken);
+    parser.addOption(roundTrip);
     // --help and --version answer without a display.
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
@@ -49,6 +55,13 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "kavu-demo: could not start the demo service\n";
         return 1;
     }
+    bool validRoundTrip = false;
+    const int roundTripMs = parser.value(roundTrip).toInt(&validRoundTrip);
+    if (!validRoundTrip || roundTripMs < 0 || roundTripMs > 10000) {
+        QTextStream(stderr) << "kavu-demo: --round-trip takes milliseconds from 0 to 10000\n";
+        return 2;
+    }
+    demo.setRoundTripMs(roundTripMs);
     QTextStream(stdout) << "kavu-demo: demo service at " << demo.origin() << Qt::endl;
 
     const BundleInfo bundle = demo.bundle();

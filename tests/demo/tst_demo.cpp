@@ -2,6 +2,7 @@
 #include "demo/DemoAudio.h"
 #include "demo/DemoCatalogue.h"
 #include "demo/DemoService.h"
+#include "demo/RoundTrip.h"
 #include "platform/ui/ImageDecoding.h"
 #include "platform/net/TextDecoding.h"
 #include "protocol/TrackInfoReply.h"
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void accountAcceptsTheDemoLogin();
     void feedsAndSearch();
     void servesWhileTheGuiThreadIsBusy();
+    void roundTripDelays();
+    void answersARoundTripLate();
 
 private:
     Fetched fetch(const QString &pathAndQuery, const QByteArray &method = "GET",
@@ -304,6 +307,43 @@ void DemoTest::servesWhileTheGuiThreadIsBusy()
     });
     client.join();
     QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
+}
+
+void DemoTest::roundTripDelays()
+{
+    QCOMPARE(RoundTrip::responseDelayMs(0, 0, true), 0);
+    // A request right after the connection: both handshakes, then the trip.
+    QCOMPARE(RoundTrip::responseDelayMs(50, 0, true), 150);
+    // A connection opened ahead has paid its handshakes, or part of them.
+    QCOMPARE(RoundTrip::responseDelayMs(50, 30, true), 120);
+    QCOMPARE(RoundTrip::responseDelayMs(50, 5000, true), 50);
+    QCOMPARE(RoundTrip::responseDelayMs(50, 0, false), 50);
+}
+
+void DemoTest::answersARoundTripLate()
+{
+    // Bounds from below only, with room above: no figure of speed.
+    m_demo.setRoundTripMs(100);
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_demo.port());
+    QVERIFY(socket.waitForConnected(3000));
+    QList<qint64> waits;
+    for (int i = 0; i < 2; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        socket.write("GET /API/lastnews.php HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QByteArray answer;
+        while (!answer.contains("\r\n\r\n") && socket.waitForReadyRead(3000))
+            answer += socket.readAll();
+        waits.append(clock.elapsed());
+        QVERIFY2(answer.startsWith("HTTP/1.1 200"), answer.constData());
+        // The rest of the body, so that the next answer starts afresh.
+        while (socket.waitForReadyRead(50))
+            socket.readAll();
+    }
+    m_demo.setRoundTripMs(0);
+    QVERIFY2(waits.at(0) >= 300, QByteArray::number(waits.at(0)).constData());
+    QVERIFY2(waits.at(1) >= 100 && waits.at(1) < 300, QByteArray::number(waits.at(1)).constData());
 }
 
 QTEST_MAIN(DemoTest)

@@ -3,8 +3,10 @@
 #include "platform/net/UrlConnection.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QSslConfiguration>
 
 namespace {
 
@@ -66,6 +68,54 @@ UrlLoader::UrlLoader(QObject *parent)
     , m_manager(new QNetworkAccessManager(this))
 {
     m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_reopen.setSingleShot(true);
+    m_reopen.setInterval(kReopenIdleMs);
+    // Coarse: a few seconds either way still lies well before Qt's close.
+    m_reopen.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_reopen, &QTimer::timeout, this, &UrlLoader::openKeptConnections);
+    connect(m_manager, &QNetworkAccessManager::finished, this, [this](QNetworkReply *reply) {
+        // Qt's own replies for the connections opened ahead are nobody
+        // else's to delete.
+        if (reply->url().scheme().startsWith(QLatin1String("preconnect-")))
+            reply->deleteLater();
+        if (!m_keptOpen.isEmpty())
+            m_reopen.start();
+    });
+}
+
+QString UrlLoader::originOf(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return QString();
+    const int port = url.port(scheme == QLatin1String("https") ? 443 : 80);
+    return QStringLiteral("%1://%2:%3").arg(scheme, url.host(QUrl::FullyEncoded).toLower()).arg(port);
+}
+
+void UrlLoader::keepConnectionOpen(const QUrl &url)
+{
+    const QString origin = originOf(url);
+    if (origin.isEmpty() || m_keptOpen.contains(origin))
+        return;
+    m_keptOpen.append(origin);
+    openKeptConnections();
+}
+
+void UrlLoader::openKeptConnections()
+{
+    for (const QString &origin : std::as_const(m_keptOpen)) {
+        const QUrl url(origin);
+        if (url.scheme() == QLatin1String("https")) {
+            // Requests may use HTTP/2, and Qt decides that when the
+            // connection is made: the connection opened ahead offers it too.
+            QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+            tls.setAllowedNextProtocols({QSslConfiguration::ALPNProtocolHTTP2, QSslConfiguration::NextProtocolHttp1_1});
+            m_manager->connectToHostEncrypted(url.host(), quint16(url.port()), tls);
+        } else {
+            m_manager->connectToHost(url.host(), quint16(url.port()));
+        }
+    }
+    m_reopen.start();
 }
 
 UrlConnection *UrlLoader::connectionWithRequest(const QUrl &url, qint64 maxBytes,

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -61,7 +63,27 @@ public:
              std::function<void(const UrlResponse &)> completion,
              UrlConnection::Rule rule = UrlConnection::Rule::Text);
 
+    // Opens a connection to the URL's server now (with TLS for https), so
+    // that a first request to it pays no handshakes, and keeps one open from
+    // then on. Qt 6.4 closes a connection after kIdleCloseMs without
+    // requests; kReopenIdleMs into such a silence it is opened again, which
+    // Qt counts as a use. A URL without a host or of another scheme is
+    // ignored; a server already kept open is not added twice.
+    void keepConnectionOpen(const QUrl &url);
+    static constexpr int kIdleCloseMs = 120000;
+    static constexpr int kReopenIdleMs = 110000;
+    // The origins kept open, as "scheme://host:port".
+    QList<QString> keptOpen() const { return m_keptOpen; }
+    // Shortens the silence before a re-opening (tests).
+    void setReopenIdleMs(int milliseconds) { m_reopen.setInterval(milliseconds); }
+
 private:
+    static QString originOf(const QUrl &url);
+    void openKeptConnections();
+
     QNetworkAccessManager *m_manager;
     int m_timeoutMs = kDefaultTimeoutMs;
+    QList<QString> m_keptOpen;
+    // Restarted by every finished request: it fires only after a silence.
+    QTimer m_reopen;
 };

@@ -8,8 +8,15 @@
 #include "platform/net/UrlLoader.h"
 #include "platform/net/UrlText.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+
+#include <memory>
+#include <optional>
 #include <QWebEnginePage>
 
 // The network seam: URL text and URL loading.
@@ -27,6 +34,7 @@ private Q_SLOTS:
     void urlLoaderOutcomes();
     void theSystemProxyIsFollowed_data();
     void theSystemProxyIsFollowed();
+    void aConnectionIsOpenedAheadAndKept();
 
 private:
     LocalHttpServer m_proxy;
@@ -215,6 +223,39 @@ void NetTest::theSystemProxyIsFollowed()
     // address counts.
     const QStringList seen = m_proxy.requestTargets().filter(url.toString());
     QCOMPARE(seen.isEmpty(), host == QLatin1String("direct.test"));
+}
+
+void NetTest::aConnectionIsOpenedAheadAndKept()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    UrlLoader loader;
+    loader.networkAccessManager()->setProxy(QNetworkProxy::NoProxy);
+    loader.setReopenIdleMs(1500);
+    const QString origin = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    loader.keepConnectionOpen(QUrl(origin + QStringLiteral("/kavu/API/x.php?id=1")));
+    loader.keepConnectionOpen(QUrl(origin + QStringLiteral("/other")));
+    loader.keepConnectionOpen(QUrl(QStringLiteral("kavu://music?id=1")));
+    QCOMPARE(loader.keptOpen(), QList<QString>{origin});
+
+    // Open before any request, and the request then goes on it.
+    QTRY_VERIFY(server.hasPendingConnections());
+    std::unique_ptr<QTcpSocket> opened(server.nextPendingConnection());
+    QTest::qWait(100);
+    QCOMPARE(opened->bytesAvailable(), 0);
+    std::optional<UrlResponse> response;
+    loader.get(QUrl(origin + QStringLiteral("/kavu/API/x.php?id=1")), 1024, this,
+               [&](const UrlResponse &r) { response = r; });
+    QTRY_VERIFY(opened->bytesAvailable() > 0);
+    QVERIFY(opened->readAll().startsWith("GET /kavu/API/x.php?id=1 HTTP/1.1"));
+    opened->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    QTRY_VERIFY(response.has_value());
+    QCOMPARE(response->data.value_or(QByteArray()), QByteArray("ok"));
+    QVERIFY(!server.hasPendingConnections());
+
+    // A connection closed in a silence is open again after it.
+    opened->disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 5000);
 }
 
 KAVU_TEST_MAIN(NetTest)
