@@ -162,7 +162,9 @@ void KavuApplication::saveWindowGeometry()
     if (!m_window || m_windowStatePath.isEmpty())
         return;
     QSettings state(m_windowStatePath, QSettings::IniFormat);
-    // A file that could not be read or parsed is left for its owner.
+    // A file that could not be read or parsed is left for its owner (read
+    // first: the status is known only once the file was read).
+    state.allKeys();
     if (state.status() != QSettings::NoError)
         return;
     state.setValue(QStringLiteral("geometry"), m_window->saveGeometry());
