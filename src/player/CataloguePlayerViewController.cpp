@@ -27,7 +27,6 @@
 
 #include <QLabel>
 #include <QShortcut>
-#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -294,11 +293,8 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
         break;
     }
 
-    // The stream is asked for first, and the picture only once the stream
-    // sounds (or kPictureGraceMs later): nothing else competes with its
-    // start, neither the server's answer nor the decoding here.
+    loadIconFromURL(reply.iconURL);
     createAudioPlayerWithURL(reply.audioURL);
-    loadIconWhenTheStreamStarts(reply.iconURL);
     showControls();
     songNameLabel()->setText(reply.songName);
     artistNameLabel()->setText(reply.artistName);
@@ -306,34 +302,6 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
     updateNowPlayingInfo();
     createAndShowPlayerNavigationBarWithTitle(reply.songName);
     activityIndicator()->stopAnimating();
-}
-
-void CataloguePlayerViewController::loadIconWhenTheStreamStarts(const QUrl &url)
-{
-    StreamingPlayerItem *item = m_player ? m_player->currentItem() : nullptr;
-    if (!item) {
-        loadIconFromURL(url);
-        return;
-    }
-    // A picture of an earlier track still on its way is stale from now on.
-    const quint64 request = ++m_iconRequestSerial;
-    auto *grace = new QTimer(item);
-    grace->setSingleShot(true);
-    const auto load = [this, item, grace, url, request] {
-        // Once per track, and not for a track that was left meanwhile.
-        grace->stop();
-        disconnect(item, &StreamingPlayerItem::didStartPlaying, this, nullptr);
-        if (request != m_iconRequestSerial || !isCurrentItem(item))
-            return;
-        loadIconFromURL(url);
-        // As when the picture was asked for with the reply: the indicator
-        // turns for a track request or a page, not for the picture.
-        if (!m_trackRequestOutstanding && !isLoadingPage())
-            activityIndicator()->stopAnimating();
-    };
-    connect(item, &StreamingPlayerItem::didStartPlaying, this, load);
-    connect(grace, &QTimer::timeout, this, load);
-    grace->start(kPictureGraceMs);
 }
 
 void CataloguePlayerViewController::loadIconFromURL(const QUrl &url)

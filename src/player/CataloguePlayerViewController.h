@@ -90,10 +90,6 @@ public:
 
     // Player operations called on a valid track-info reply.
     void loadIconFromURL(const QUrl &url);
-    // Loads the picture once the current stream sounds, or after
-    // kPictureGraceMs when it does not by then.
-    void loadIconWhenTheStreamStarts(const QUrl &url);
-    static constexpr int kPictureGraceMs = 1000;
     void createAudioPlayerWithURL(const QUrl &url);
     void createAndShowPlayerNavigationBarWithTitle(const QString &title);
     void playerBackButtonTapped();

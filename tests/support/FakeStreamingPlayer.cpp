@@ -83,8 +83,6 @@ void FakeStreamingPlayer::removeTimeObserver(int token)
 
 void FakeStreamingPlayer::tick(double currentTime)
 {
-    if (m_item && m_item->attached && m_time <= 0 && currentTime > 0)
-        Q_EMIT m_item->didStartPlaying();
     m_time = currentTime;
     const QList<TimeObserver> observers = m_observers.values();
     for (const TimeObserver &observer : observers)

@@ -49,12 +49,6 @@ void MediaStreamingPlayer::useHost(MediaPlayerHost *host)
     connect(m_host, &MediaPlayerHost::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
     connect(m_host, &MediaPlayerHost::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
     connect(m_host, &MediaPlayerHost::errorOccurred, this, &MediaStreamingPlayer::onError);
-    connect(m_host, &MediaPlayerHost::positionChanged, this, [this](qint64 ms) {
-        if (m_item && ms > 0 && !m_itemStarted) {
-            m_itemStarted = true;
-            Q_EMIT m_item->didStartPlaying();
-        }
-    });
     connect(m_host, &MediaPlayerHost::durationChanged, this, [this](qint64 ms) {
         if (m_item)
             m_item->setDuration(ms > 0 ? ms / 1000.0 : std::numeric_limits<double>::quiet_NaN());
@@ -86,7 +80,6 @@ void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
 {
     m_item = item;
     m_itemFailed = false;
-    m_itemStarted = false;
     m_startDeadline.stop();
     m_startTimeLeftMs = 0;
     if (m_host && m_host->hasSource())

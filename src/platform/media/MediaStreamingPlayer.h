@@ -68,6 +68,5 @@ private:
     QMap<int, TimeObserver> m_observers;
     int m_nextToken = 1;
     bool m_itemFailed = false;
-    bool m_itemStarted = false;
     InstanceCounter<MediaStreamingPlayer> m_counted;
 };

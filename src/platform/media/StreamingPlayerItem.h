@@ -22,9 +22,6 @@ Q_SIGNALS:
     void failedToPlayToEndTime(const QString &error);
     // The duration became known or changed.
     void durationChanged(double seconds);
-    // The media's first sound played: its position went above zero, once
-    // for each time the item is attached.
-    void didStartPlaying();
 
 private:
     QUrl m_url;
