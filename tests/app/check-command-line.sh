@@ -97,12 +97,15 @@ for run in 1 2; do
 done
 # A damaged settings file: kavu-demo starts with what it could read, says
 # so once, and leaves the file as it was.
-{ printf '[General]\ncustomURL=http://127.0.0.1:9/kavu\n'; head -c 4096 /dev/urandom; } > "$demoConf"
+printf '[General]\ncustomURL=http://127.0.0.1:9/kavu\n\001\002\377\376=\n[[[\nzzz\n' > "$demoConf"
 cp "$demoConf" "$work/damaged.conf"
 "$build/kavu-demo" > "$work/demo.log" 2>&1 &
 demo=$!
 pids+=("$demo")
+await grep -q "kavu-demo.conf is damaged" "$work/demo.log" || fail "kavu-demo did not report its damaged settings file"
 await grep -q "demo service at" "$work/demo.log" || fail "kavu-demo did not start on a damaged settings file"
+# Time to store what it would store, had it not left the file alone.
+sleep 1
 kill "$demo"
 wait "$demo" 2>/dev/null
 [ "$(grep -c "kavu-demo.conf is damaged" "$work/demo.log")" -eq 1 ] || fail "the damaged settings file was not logged once"
