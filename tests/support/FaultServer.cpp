@@ -186,10 +186,6 @@ void FaultServer::serve(QTcpSocket *socket)
                       + QByteArray::number(text.size()) + "\r\n\r\n");
         trickleBody(socket, text, 400);
         return;
-    case Fault::OverLongAudio:
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: audio/wav\r\nContent-Length: 314572800\r\n\r\n"
-                      + text.left(1000));
-        return;
     case Fault::GarbageAudio:
         socket->write(response("200 OK", "Content-Type: audio/wav\r\n", QByteArray(256 * 1024, '\x5a')));
         break;

@@ -36,7 +36,6 @@ public:
         Silent,          // takes the request and never answers
         StallMidBody,    // half the text, then silence with the connection open
         TrickledAudio,   // the text a few hundred bytes at a time, slower than it plays
-        OverLongAudio,   // declares 300 MiB of audio, sends a little, stays open
     };
 
     explicit FaultServer(QObject *parent = nullptr);
