@@ -323,14 +323,17 @@ void DemoTest::roundTripDelays()
 void DemoTest::answersARoundTripLate()
 {
     // Bounds from below only, with room above: no figure of speed.
+    // The handshakes' 2R count from the connection, so the first wait does too.
     m_demo.setRoundTripMs(100);
+    QElapsedTimer clock;
+    clock.start();
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, m_demo.port());
     QVERIFY(socket.waitForConnected(3000));
     QList<qint64> waits;
     for (int i = 0; i < 2; ++i) {
-        QElapsedTimer clock;
-        clock.start();
+        if (i > 0)
+            clock.restart();
         socket.write("GET /API/lastnews.php HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         QByteArray answer;
         while (!answer.contains("\r\n\r\n") && socket.waitForReadyRead(3000))
