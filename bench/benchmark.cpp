@@ -1,5 +1,8 @@
+#include "BarePlaybin.h"
 #include "BenchChart.h"
 #include "EventWait.h"
+#include "SinkBench.h"
+#include "SoundServer.h"
 #include "ProcessTree.h"
 #include "StallMonitor.h"
 #include "Stats.h"
@@ -7,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/media/FilePlayer.h"
 #include "platform/media/FilePlayerCreation.h"
 #include "platform/media/MediaFilePlayerFactory.h"
@@ -15,12 +19,12 @@
 #include "ProcessMemory.h"
 #include "platform/media/StreamingPlayer.h"
 #include "platform/media/StreamingPlayerItem.h"
+#include "platform/net/UrlLoader.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/web/WebEngineWebView.h"
 #include "platform/web/WebView.h"
 
 #include <QApplication>
-#include <QAudioOutput>
 #include <QCommandLineParser>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -28,7 +32,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
-#include <QMediaPlayer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -46,9 +49,10 @@
 #include <memory>
 
 // Measures Kavu on its demo service, each figure beside the floor measured
-// in the same run: tap to audio against a bare media player, streaming
-// start against track size and against the file player, launch to the
-// first page, idle cost, and memory of the application and its web engine.
+// in the same run: what the listener hears at a sound server of the run's
+// own (SinkBench) against a bare GStreamer playbin, streaming start against
+// track size and against the file player, launch to the first page, idle
+// cost, and memory of the application and its web engine.
 namespace {
 
 QTextStream &out()
@@ -69,12 +73,6 @@ bool musicPageLoaded(SecondViewController *music)
 {
     return music->webView() && music->loadingOverlay() && music->loadingOverlay()->isHidden()
         && music->navigationBar() && music->navigationBar()->rightButton();
-}
-
-void tap(SecondViewController *music, int trackId)
-{
-    music->webViewShouldStartLoadWithRequest(music->webView(), QUrl(QStringLiteral("kavu://music?id=%1").arg(trackId)),
-                                             WebViewNavigationType::LinkClicked);
 }
 
 // The PSS of this process and its descendants, and a line of the parts;
@@ -113,70 +111,6 @@ void prepareTracks(const DemoService &demo)
     }
 }
 
-struct TapRun
-{
-    int roundTripMs = 0;
-    QList<double> app;
-    QList<double> floor;
-};
-
-// Tap to audio in the application against a bare media player on the same
-// track addresses, taken in turns so that both see the same machine, with
-// the demo service roundTripMs away.
-TapRun measureTapToAudio(SecondViewController *music, DemoService &demo, int taps, int roundTripMs)
-{
-    TapRun run;
-    run.roundTripMs = roundTripMs;
-    demo.setRoundTripMs(roundTripMs);
-    for (int i = 0; i < taps + 2; ++i) {
-        const int trackId = 1 + i % 8;
-        QElapsedTimer clock;
-        clock.start();
-        tap(music, trackId);
-        const bool played = waitFor([&] { return music->player() && music->player()->currentTime() > 0; }, 10000);
-        const double appMs = msSince(clock);
-        music->playerBackButtonTapped();
-        settle(200 + 2 * roundTripMs);
-
-        auto *bare = new QMediaPlayer;
-        bare->setAudioOutput(new QAudioOutput(bare));
-        clock.restart();
-        bare->setSource(QUrl(demo.origin() + QStringLiteral("/media/track-%1.wav").arg(trackId)));
-        bare->play();
-        const bool barePlayed = waitFor([&] { return bare->position() > 0; }, 10000);
-        const double floorMs = msSince(clock);
-        bare->pause();
-        bare->deleteLater();
-        settle(200 + 2 * roundTripMs);
-        if (!played || !barePlayed) {
-            out() << "  tap " << i << ": no audio (app " << played << ", floor " << barePlayed << ")" << Qt::endl;
-            continue;
-        }
-        if (i >= 2) { // the first two warm the media framework up
-            run.app.append(appMs);
-            run.floor.append(floorMs);
-        }
-    }
-    demo.setRoundTripMs(0);
-    const Stats appStats = Stats::of(run.app);
-    const Stats floorStats = Stats::of(run.floor);
-    out() << "Tap to audio, R = " << roundTripMs << " ms\n"
-          << "  Kavu:  " << appStats.describe(QStringLiteral("ms")) << "\n"
-          << "  floor: " << floorStats.describe(QStringLiteral("ms")) << " (bare QMediaPlayer)\n";
-    if (roundTripMs == 0) {
-        const double ratio = floorStats.median > 0 ? appStats.median / floorStats.median : 0;
-        out() << "  ratio: " << QString::number(ratio, 'f', 2) << "  [target: median <= 100 ms "
-              << verdict(appStats.count > 0 && appStats.median <= 100) << ", <= 1.15x floor "
-              << verdict(appStats.count > 0 && ratio <= 1.15) << "]" << Qt::endl;
-    } else {
-        const double extra = appStats.median - floorStats.median;
-        out() << "  Kavu - floor: " << QString::number(extra, 'f', 1) << " ms = "
-              << QString::number(extra / roundTripMs, 'f', 2) << " R  [target: <= floor + 1.25 R "
-              << verdict(appStats.count > 0 && extra <= 1.25 * roundTripMs) << "]" << Qt::endl;
-    }
-    return run;
-}
-
 // Receives the Player interface's PropertiesChanged as a desktop client does.
 class StatusWatch : public QObject
 {
@@ -205,7 +139,7 @@ void measureMprisLatency(SecondViewController *music, const QString &busAddress,
     client.connect(QStringLiteral("org.mpris.MediaPlayer2.kavu"), QStringLiteral("/org/mpris/MediaPlayer2"),
                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), &watch,
                    SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
-    tap(music, 1);
+    SinkBench::tap(music, 1);
     waitFor([&] { return music->player() && music->player()->currentTime() > 0; }, 10000);
     settle(300);
     QList<double> latencies;
@@ -243,7 +177,10 @@ void measureTrackSizes(DemoService &demo, int runs, int fileRuns)
     }
     demo.setThrottle(2 * 1000 * 1000);
 
-    MediaStreamingPlayerFactory factory;
+    AudioEngine engine;
+    UrlLoader loader;
+    QTemporaryDir tracks;
+    MediaStreamingPlayerFactory factory(&engine, &loader, tracks.path());
     QMap<qint64, Stats> streaming;
     for (qint64 size : {small, large}) {
         QList<double> samples;
@@ -266,7 +203,7 @@ void measureTrackSizes(DemoService &demo, int runs, int fileRuns)
     // thread's longest stall and the resident memory's growth from the start
     // of the download to playback, each run on its own.
     QTemporaryDir folder;
-    MediaFilePlayerFactory files(&network, folder.path());
+    MediaFilePlayerFactory files(&engine, &network, folder.path());
     QList<double> creation;
     double longestStall = 0;
     qint64 largestGrowthKiB = 0;
@@ -346,27 +283,31 @@ int childLaunch()
         return 1;
 
     // The first tap after the start, with the service kFirstTapRoundTripMs
-    // away, beside a bare player that has warmed the media framework up
-    // (so that only the network stands between the two).
+    // away, beside a bare playbin that has loaded GStreamer (so that only
+    // the network stands between the two), both heard at the sound server.
     waitFor([music] { return musicPageLoaded(music); }, 30000);
     prepareTracks(demo);
     demo.setRoundTripMs(kFirstTapRoundTripMs);
-    auto *bare = new QMediaPlayer;
-    bare->setAudioOutput(new QAudioOutput(bare));
-    QElapsedTimer clock;
-    clock.start();
-    bare->setSource(QUrl(demo.origin() + QStringLiteral("/media/track-2.wav")));
-    bare->play();
-    const bool barePlayed = waitFor([&] { return bare->position() > 0; }, 10000);
-    const double floorMs = msSince(clock);
-    bare->pause();
-    bare->deleteLater();
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        return 0;
+    SoundServer sound;
+    sound.attach(qEnvironmentVariable("PULSE_SERVER"));
+    sound.startRecording();
+    qint64 floorStart = 0;
+    {
+        BarePlaybin bare(demo.origin() + QStringLiteral("/media/track-2.wav"));
+        waitFor([&] { return bare.positionSeconds() > 0.3 || bare.isFinished(); }, 10000);
+        floorStart = bare.startedNs();
+    }
     settle(300);
-    clock.restart();
-    tap(music, 1);
-    const bool played = waitFor([&] { return music->player() && music->player()->currentTime() > 0; }, 10000);
-    if (played && barePlayed)
-        out() << "@firsttap " << msSince(clock) << ' ' << floorMs << Qt::endl;
+    const qint64 tapped = SoundServer::nowNs();
+    SinkBench::tap(music, 1);
+    waitFor([&] { return music->player() && music->player()->currentTime() > 0.3; }, 10000);
+    const SoundRecording heard = sound.stopRecording();
+    const double app = heard.msToFirstSoundAfter(tapped);
+    const double floor = heard.msToFirstSoundAfter(floorStart);
+    if (app >= 0 && floor >= 0)
+        out() << "@firsttap " << app << ' ' << floor << Qt::endl;
     music->playerBackButtonTapped();
     settle(200);
     return 0;
@@ -420,7 +361,7 @@ void measureLaunch(int launches, QList<BenchChart::Series> *firstTaps)
     const double extra = app.median - floor.median;
     out() << "First tap after the start, R = " << kFirstTapRoundTripMs << " ms\n"
           << "  Kavu:  " << app.describe(QStringLiteral("ms")) << "\n"
-          << "  floor: " << floor.describe(QStringLiteral("ms")) << " (bare QMediaPlayer)\n"
+          << "  floor: " << floor.describe(QStringLiteral("ms")) << " (bare playbin, heard at the sound server)\n"
           << "  Kavu - floor: " << QString::number(extra, 'f', 1) << " ms = "
           << QString::number(extra / kFirstTapRoundTripMs, 'f', 2) << " R  [target: <= floor + 1.25 R "
           << verdict(app.count > 0 && extra <= 1.25 * kFirstTapRoundTripMs) << "]" << Qt::endl;
@@ -502,7 +443,7 @@ int childIdle(int idleSeconds, const QString &origin)
     const double engineCpuShare = (engineCpuAfter - engineCpu) / (seconds * 10.0);
     const double mainWakeups = (ProcessTree::contextSwitches(appPid) - switches) / seconds;
 
-    tap(music, 1);
+    SinkBench::tap(music, 1);
     waitFor([music] { return music->player() && music->player()->currentTime() > 0; }, 10000);
     settle(3000);
     QString playingParts;
@@ -619,7 +560,7 @@ int main(int argc, char *argv[])
                                     QStringLiteral("address"));
     const QCommandLineOption skip(QStringLiteral("skip"),
                                   QStringLiteral("Leave out measurements: launch, idle (idle cost and memory), taps, "
-                                                 "mpris, sizes; comma-separated."),
+                                                 "gap, outage, cpu, mpris, sizes; comma-separated."),
                                   QStringLiteral("parts"));
     const QCommandLineOption svg(QStringLiteral("svg"),
                                  QStringLiteral("Draw tap to audio and memory by process into <file> (SVG)."),
@@ -643,10 +584,17 @@ int main(int argc, char *argv[])
     }
     if (parser.value(child) == QLatin1String("launch"))
         return childLaunch();
-    if (parser.value(child) == QLatin1String("idle"))
-        return childIdle(parser.value(idle).toInt(), parser.value(origin));
     if (parser.value(child) == QLatin1String("serve"))
         return childServe();
+    // A sound server of the run's own, which the children use too: what is
+    // heard is measured at its output.
+    SoundServer sound;
+    QString soundError;
+    const bool hasSound = parser.isSet(child) ? false : sound.start(&soundError);
+    if (!parser.isSet(child) && !hasSound)
+        out() << "No sound server (" << soundError << "): nothing is measured at the sink" << Qt::endl;
+    if (parser.value(child) == QLatin1String("idle"))
+        return childIdle(parser.value(idle).toInt(), parser.value(origin));
     const QStringList skipped = parser.value(skip).split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&](const char *part) { return !skipped.contains(QLatin1String(part)); };
 
@@ -682,15 +630,24 @@ int main(int argc, char *argv[])
         // network or on a media pipeline.
         StallMonitor stalls;
         stalls.start();
-        if (wanted("taps")) {
+        SinkBench sink(music, &demo, &sound);
+        if (wanted("taps") && hasSound) {
             prepareTracks(demo);
             for (int roundTripMs : {0, 50}) {
-                const TapRun run = measureTapToAudio(music, demo, parser.value(taps).toInt(), roundTripMs);
+                const SinkBench::Taps run = sink.tapToAudible(parser.value(taps).toInt(), roundTripMs);
                 const QString r = QStringLiteral("R = %1 ms").arg(roundTripMs);
                 picture.taps.append({QStringLiteral("Kavu, ") + r, run.app});
                 picture.taps.append({QStringLiteral("floor, ") + r, run.floor});
             }
         }
+        if (wanted("gap") && hasSound) {
+            for (int roundTripMs : {0, 50})
+                sink.gapBetweenTracks(roundTripMs);
+        }
+        if (wanted("outage") && hasSound)
+            sink.outage(8000);
+        if (wanted("cpu"))
+            sink.playingCpu(10);
         if (wanted("mpris")) {
             if (hasBus)
                 measureMprisLatency(music, busAddress, 20);
@@ -700,7 +657,7 @@ int main(int argc, char *argv[])
         if (wanted("sizes"))
             measureTrackSizes(demo, parser.value(runs).toInt(), parser.value(fileRuns).toInt());
         stalls.stop();
-        out() << "Longest GUI-thread stall during tap to audio, MPRIS commands and streaming start: "
+        out() << "Longest GUI-thread stall during taps, hand-overs, an outage, MPRIS commands and streaming start: "
               << QString::number(stalls.longestStallMs(), 'f', 1) << " ms [target <= 50 ms "
               << verdict(stalls.longestStallMs() <= 50) << "]" << Qt::endl;
         return true;

@@ -7,7 +7,7 @@
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
 #include "platform/media/MediaFilePlayer.h"
-#include "platform/media/MediaPlayerHost.h"
+#include "platform/media/PlaybackPipeline.h"
 #include "platform/media/MediaStreamingPlayer.h"
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
 #include "platform/ui/NavigationBar.h"
@@ -75,7 +75,7 @@ void report(const QString &when)
 {
     out() << when << ": resident " << residentMiB() << " MiB, streaming players "
           << MediaStreamingPlayer::liveCount() << ", file players " << MediaFilePlayer::liveCount()
-          << ", media threads " << MediaPlayerHost::runningThreads() << ", active timers " << activeTimers()
+          << ", audio pipeline threads " << PlaybackPipeline::runningThreads() << ", active timers " << activeTimers()
           << ", requests " << UrlConnection::liveCount()
           << Qt::endl;
 }

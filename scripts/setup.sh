@@ -7,15 +7,20 @@ packages=(
     # Build tools; clang with its runtime libraries for the fuzzers
     cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev zlib1g-dev
     # Qt 6 (Debian 12 ships 6.4.2)
-    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-multimedia-dev
+    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev
     qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev
-    # The password in the desktop keyring (Secret Service through QtKeychain);
-    # GStreamer's own headers for handing the system proxy to the streams
-    qtkeychain-qt6-dev libgstreamer1.0-dev
+    # The password in the desktop keyring (Secret Service through QtKeychain)
+    qtkeychain-qt6-dev
+    # Playback on GStreamer: its core, appsrc and the audio library
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     # Wayland sessions, and a headless compositor to test them
     qt6-wayland weston
-    # Audio playback through GStreamer (the Qt Multimedia backend used)
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # GStreamer's playbin and decoders, and its outputs to the desktop's
+    # sound server and to the sound card
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
+    gstreamer1.0-alsa
+    # A sound server for the tests and the benchmark to listen at
+    pulseaudio pulseaudio-utils
     # Fonts with Cyrillic glyphs for pages and labels
     fonts-dejavu-core
     # A session bus for publishing what plays, a client of the desktop's

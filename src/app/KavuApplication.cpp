@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/media/DesktopAudioSession.h"
 #include "platform/ui/DialogAlertPresenter.h"
 #include "platform/system/EventLoopProcessTerminator.h"
@@ -29,11 +30,11 @@
 
 void KavuApplication::prepareProcess()
 {
-    // Media players live on threads of their own (MediaPlayerHost). Each new
-    // thread would take an allocator arena of its own, and what is freed in
-    // those arenas is not handed back to the system: resident memory grew
-    // by tens of MiB over a few thousand tracks. One arena for the process
-    // keeps it flat.
+    // Playback pipelines live on threads of their own (PlaybackPipeline),
+    // and GStreamer streams on more. Each new thread would take an allocator
+    // arena of its own, and what is freed in those arenas is not handed
+    // back to the system: resident memory grew by tens of MiB over a few
+    // thousand tracks. One arena for the process keeps it flat.
     mallopt(M_ARENA_MAX, 1);
     // The web engine refuses to start its sandbox as root; only then is it
     // turned off.
@@ -47,7 +48,7 @@ void KavuApplication::prepareProcess()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Requests, pages and streams go through the system's proxy settings
     // (http_proxy, https_proxy, no_proxy here): the web engine follows Qt's
-    // settings, the streams follow them through StreamProxy.
+    // settings, and the tracks download through Kavu's own requests.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     KavuSchemeHandler::registerScheme();
     QCoreApplication::setApplicationName(QStringLiteral("kavu"));
@@ -60,8 +61,8 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     : m_userDefaults(std::make_unique<UserDefaults>(UserDefaults::defaultFilePath(settingsName)))
     , m_terminator(std::make_unique<EventLoopProcessTerminator>())
     , m_urlLoader(std::make_unique<UrlLoader>())
-    , m_audioSession(std::make_unique<DesktopAudioSession>())
-    , m_streamingPlayers(std::make_unique<MediaStreamingPlayerFactory>())
+    , m_audioEngine(std::make_unique<AudioEngine>())
+    , m_audioSession(std::make_unique<DesktopAudioSession>(m_audioEngine.get()))
 {
     m_alerts = std::make_unique<DialogAlertPresenter>([this] {
         return static_cast<QWidget *>(m_window.get());
@@ -75,11 +76,14 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.processTerminator = m_terminator.get();
     m_services.urlLoader = m_urlLoader.get();
     m_services.audioSession = m_audioSession.get();
-    m_services.streamingPlayers = m_streamingPlayers.get();
     m_services.cachesDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
         + QStringLiteral("/kavu");
-    // Tracks of the direct player download into the caches directory.
-    m_filePlayers = std::make_unique<MediaFilePlayerFactory>(m_urlLoader->networkAccessManager(),
+    // Tracks download into the caches directory, each into a file of its
+    // own that goes with it.
+    m_streamingPlayers = std::make_unique<MediaStreamingPlayerFactory>(m_audioEngine.get(), m_urlLoader.get(),
+                                                                       m_services.cachesDirectory);
+    m_services.streamingPlayers = m_streamingPlayers.get();
+    m_filePlayers = std::make_unique<MediaFilePlayerFactory>(m_audioEngine.get(), m_urlLoader->networkAccessManager(),
                                                              m_services.cachesDirectory);
     m_services.filePlayers = m_filePlayers.get();
     m_nowPlaying = std::make_unique<MprisNowPlayingCenter>(

@@ -8,6 +8,7 @@
 #include <memory>
 
 class AppDelegate;
+class AudioEngine;
 class DesktopAudioSession;
 class MediaFilePlayerFactory;
 class MediaStreamingPlayerFactory;
@@ -36,6 +37,7 @@ public:
 
     MainWindow *window() const { return m_window.get(); }
     MprisNowPlayingCenter *nowPlayingCenter() const { return m_nowPlaying.get(); }
+    AudioEngine *audioEngine() const { return m_audioEngine.get(); }
     const PlatformServices &services() const { return m_services; }
 
     // Shows the window (with the size and place it had when the application
@@ -56,6 +58,7 @@ private:
     std::unique_ptr<DialogAlertPresenter> m_alerts;
     std::unique_ptr<EventLoopProcessTerminator> m_terminator;
     std::unique_ptr<UrlLoader> m_urlLoader;
+    std::unique_ptr<AudioEngine> m_audioEngine;
     std::unique_ptr<DesktopAudioSession> m_audioSession;
     std::unique_ptr<MediaStreamingPlayerFactory> m_streamingPlayers;
     std::unique_ptr<MediaFilePlayerFactory> m_filePlayers;

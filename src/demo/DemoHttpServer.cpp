@@ -65,6 +65,21 @@ QList<QString> DemoHttpServer::requestLog() const
     return m_requestLog;
 }
 
+void DemoHttpServer::interrupt(int outageMs)
+{
+    // As a server that goes away: every connection breaks, and for the
+    // outage connections are refused; then it serves again on its port.
+    for (QTcpServer *server : servers()) {
+        for (QTcpSocket *socket : server->findChildren<QTcpSocket *>())
+            socket->abort();
+        server->close();
+    }
+    QTimer::singleShot(outageMs, this, [this] {
+        for (QTcpServer *server : servers())
+            server->listen(QHostAddress::LocalHost, m_port);
+    });
+}
+
 void DemoHttpServer::setTrackSeconds(double seconds)
 {
     m_trackSeconds = seconds;
@@ -204,8 +219,11 @@ bool DemoHttpServer::handleRequest(const QHttpServerRequest &request, QTcpSocket
 {
     const QUrl url = request.url();
     const QString path = url.path();
-    const QString logged = url.hasQuery() ? path + QLatin1Char('?') + url.query(QUrl::FullyEncoded)
-                                          : path;
+    QString logged = url.hasQuery() ? path + QLatin1Char('?') + url.query(QUrl::FullyEncoded) : path;
+    // A request for part of a file says which part.
+    const QByteArray range = request.value(QByteArrayLiteral("Range"));
+    if (!range.isEmpty())
+        logged += QStringLiteral(" (%1)").arg(QString::fromLatin1(range.left(64)));
     {
         QMutexLocker locker(&m_logLock);
         m_requestLog.append(logged);

@@ -35,11 +35,14 @@ public:
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond) { m_throttle = bytesPerSecond; }
+    // Breaks every connection now and refuses new ones for outageMs.
+    void interrupt(int outageMs);
     // Answers as a server this many milliseconds away would (RoundTrip);
     // 0: at once.
     void setRoundTripMs(int milliseconds) { m_roundTripMs = milliseconds; }
 
-    // The path and query of every request received, in order; any thread.
+    // The path and query of every request received, in order, with the
+    // Range asked for, if any, as " (bytes=...)"; any thread.
     QList<QString> requestLog() const;
 
 Q_SIGNALS:

@@ -77,6 +77,13 @@ void DemoService::setRoundTripMs(int milliseconds)
                               Qt::BlockingQueuedConnection);
 }
 
+void DemoService::interrupt(int outageMs)
+{
+    DemoHttpServer *server = m_server;
+    QMetaObject::invokeMethod(server, [server, outageMs] { server->interrupt(outageMs); },
+                              Qt::BlockingQueuedConnection);
+}
+
 QString DemoService::sizedTrackUrl(qint64 bytes) const
 {
     return origin() + QStringLiteral("/media/sized-%1.wav").arg(bytes);

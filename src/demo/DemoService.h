@@ -48,7 +48,12 @@ public:
     // like every other track.
     QString sizedTrackUrl(qint64 bytes) const;
 
-    // The path and query of every request received, in order.
+    // Breaks every connection now and refuses new ones for outageMs, as a
+    // server that goes away for a while.
+    void interrupt(int outageMs);
+
+    // The path and query of every request received, in order, with the
+    // Range asked for, if any, as " (bytes=...)".
     QList<QString> requestLog() const;
 
 Q_SIGNALS:

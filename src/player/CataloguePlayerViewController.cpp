@@ -9,6 +9,7 @@
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/media/StreamingPlayerFactory.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/net/TextDecoding.h"
 #include "platform/net/UrlText.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/ui/NameLabel.h"
@@ -237,24 +238,101 @@ bool CataloguePlayerViewController::isCurrentItem(QObject *item) const
 void CataloguePlayerViewController::fetchDataFromServerWithID(const std::optional<QString> &songID,
                                                               bool isRadioMode)
 {
-    setCurrentSongID(songID);
-    activityIndicator()->startAnimating();
-    dropPlayer();
-
-    const QString site = siteAddress();
-    const QString address =
-        isRadioMode ? Endpoints::randomTrack(site) : Endpoints::trackInfo(site, songID);
-    const quint64 request = ++m_trackRequestSerial;
-    m_trackRequestOutstanding = true;
-    publishNowPlayingState();
-    m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kTrackInfoLimit, this,
+    dropEarlyTrack();
+    const quint64 request = beginTrackRequest(songID);
+    m_services.urlLoader->get(trackInfoURL(songID, isRadioMode), kTrackInfoLimit, this,
                               [this, request](const UrlResponse &response) {
                                   handleTrackInfoResponse(request, response);
                               });
 }
 
+quint64 CataloguePlayerViewController::beginTrackRequest(const std::optional<QString> &songID)
+{
+    setCurrentSongID(songID);
+    activityIndicator()->startAnimating();
+    dropPlayer();
+    const quint64 request = ++m_trackRequestSerial;
+    m_trackRequestOutstanding = true;
+    publishNowPlayingState();
+    return request;
+}
+
+QUrl CataloguePlayerViewController::trackInfoURL(const std::optional<QString> &songID, bool isRadioMode) const
+{
+    const QString site = siteAddress();
+    const QString address = isRadioMode ? Endpoints::randomTrack(site) : Endpoints::trackInfo(site, songID);
+    return urlWithString(address).value_or(QUrl());
+}
+
+void CataloguePlayerViewController::playerItemWillReachEnd()
+{
+    dropEarlyTrack();
+    if (!radioMode() && !nextSongID())
+        return;
+    m_early.radioMode = radioMode();
+    m_early.songID = radioMode() ? std::nullopt : nextSongID();
+    const quint64 request = m_early.serial;
+    m_services.urlLoader->get(trackInfoURL(m_early.songID, m_early.radioMode), kTrackInfoLimit, this,
+                              [this, request](const UrlResponse &response) {
+                                  handleEarlyTrackResponse(request, response);
+                              });
+}
+
+void CataloguePlayerViewController::handleEarlyTrackResponse(quint64 request, const UrlResponse &response)
+{
+    // Nothing of it shows now: no log line, no alert. A reply that would
+    // fail is dropped, and the end of the track asks again as always.
+    if (request != m_early.serial)
+        return;
+    const TrackInfoReply reply =
+        TrackInfoReply::parse(response.data ? decodeUtf8(*response.data) : std::optional<QString>());
+    if (!response.succeeded() || reply.status != TrackInfoReply::Status::Valid) {
+        dropEarlyTrack();
+        return;
+    }
+    m_early.response = response;
+    StreamingPlayerItem *item = m_services.streamingPlayers->playerItemWithURL(reply.audioURL);
+    if (!item)
+        return;
+    item->setParent(this);
+    item->setTitleAndArtist(reply.songName, reply.artistName);
+    m_early.item = item;
+    if (m_player)
+        m_player->setNextItem(item);
+}
+
+void CataloguePlayerViewController::dropEarlyTrack()
+{
+    ++m_early.serial;
+    m_early.response.reset();
+    if (StreamingPlayerItem *item = m_early.item) {
+        m_early.item = nullptr;
+        if (m_player)
+            m_player->setNextItem(nullptr);
+        delete item;
+    }
+}
+
+void CataloguePlayerViewController::continueWithFollowingTrack(const std::optional<QString> &songID,
+                                                               bool isRadioMode)
+{
+    if (!m_early.response || m_early.songID != songID || m_early.radioMode != isRadioMode) {
+        fetchDataFromServerWithID(songID, isRadioMode);
+        return;
+    }
+    // As a request whose reply came at once: the same steps in the same
+    // order; the track it names already plays on (createAudioPlayerWithURL
+    // takes its item).
+    const UrlResponse response = *m_early.response;
+    m_early.response.reset();
+    ++m_early.serial;
+    handleTrackInfoResponse(beginTrackRequest(songID), response);
+    dropEarlyTrack();
+}
+
 void CataloguePlayerViewController::invalidateTrackRequests()
 {
+    dropEarlyTrack();
     ++m_trackRequestSerial;
     m_trackRequestOutstanding = false;
     if (!isLoadingPage())
@@ -298,6 +376,8 @@ void CataloguePlayerViewController::handleTrackInfoResponse(quint64 request,
     showControls();
     songNameLabel()->setText(reply.songName);
     artistNameLabel()->setText(reply.artistName);
+    if (m_player && m_player->currentItem())
+        m_player->currentItem()->setTitleAndArtist(reply.songName, reply.artistName);
     // The desktop learns the new track's own names now, not a second later.
     updateNowPlayingInfo();
     createAndShowPlayerNavigationBarWithTitle(reply.songName);
@@ -324,7 +404,14 @@ void CataloguePlayerViewController::loadIconFromURL(const QUrl &url)
 void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
 {
     const QString error = QStringLiteral("Ошибка");
-    StreamingPlayerItem *item = m_services.streamingPlayers->playerItemWithURL(url);
+    // The following track asked for ahead already plays on.
+    StreamingPlayerItem *item = nullptr;
+    if (m_early.item && m_early.item->url() == url) {
+        item = m_early.item;
+        m_early.item = nullptr;
+    } else {
+        item = m_services.streamingPlayers->playerItemWithURL(url);
+    }
     if (!item) {
         systemLog(QStringLiteral("Ошибка создания AVPlayerItem"));
         showAlertWithTitle(error, QStringLiteral("Не удалось загрузить трек."));
@@ -370,6 +457,20 @@ void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
         if (isCurrentItem(item))
             playerItemDidReachEnd();
     });
+    connect(item, &StreamingPlayerItem::willPlayToEndTime, this, [this, item] {
+        if (isCurrentItem(item))
+            playerItemWillReachEnd();
+    });
+    // While the stream waits for its data the indicator turns, as for a
+    // request.
+    connect(item, &StreamingPlayerItem::waitingForDataChanged, this, [this, item](bool waiting) {
+        if (!isCurrentItem(item))
+            return;
+        if (waiting)
+            activityIndicator()->startAnimating();
+        else if (!m_trackRequestOutstanding && !isLoadingPage())
+            activityIndicator()->stopAnimating();
+    });
 
     setPlayPauseImage(PlayerButtonImages::kPause);
     songNameLabel()->setHidden(false);
@@ -381,6 +482,7 @@ void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
 
 void CataloguePlayerViewController::playerItemFailedToPlay(const QString &error)
 {
+    dropEarlyTrack();
     systemLog(QStringLiteral("Ошибка воспроизведения: %1").arg(error));
     showAlertWithTitle(QStringLiteral("Ошибка"),
                        QStringLiteral("Не удалось воспроизвести трек. Проверьте подключение к "
@@ -393,9 +495,9 @@ void CataloguePlayerViewController::playerItemFailedToPlay(const QString &error)
 void CataloguePlayerViewController::playerItemDidReachEnd()
 {
     if (radioMode()) {
-        fetchDataFromServerWithID(std::nullopt, true);
+        continueWithFollowingTrack(std::nullopt, true);
     } else if (nextSongID()) {
-        fetchDataFromServerWithID(nextSongID(), false);
+        continueWithFollowingTrack(nextSongID(), false);
     } else {
         m_trackEnded = true;
         publishNowPlayingState();
@@ -411,6 +513,7 @@ void CataloguePlayerViewController::setPlayPauseImage(const QString &name)
 void CataloguePlayerViewController::playPauseButtonTapped()
 {
     if (m_player && m_player->rate() != 0) {
+        dropEarlyTrack();
         m_player->pause();
         setPlayPauseImage(PlayerButtonImages::kPlay);
     } else {
@@ -424,6 +527,7 @@ void CataloguePlayerViewController::playPauseButtonTapped()
 
 void CataloguePlayerViewController::rewindButtonTapped()
 {
+    dropEarlyTrack();
     if (m_player)
         m_player->seekToTime(0);
     updateNowPlayingInfo();
@@ -442,6 +546,7 @@ void CataloguePlayerViewController::forwardButtonTapped()
 
 void CataloguePlayerViewController::timeSliderValueChanged()
 {
+    dropEarlyTrack();
     // Positions are whole seconds: the slider's value is rounded.
     if (m_player)
         m_player->seekToTime(std::round(double(timeSlider()->value())));

@@ -99,6 +99,10 @@ public:
     // Streaming playback.
     void playerItemFailedToPlay(const QString &error);
     void playerItemDidReachEnd();
+    // Some seconds before the end: the following track is asked for now
+    // (quietly), so that it plays on from the last sample of this one; its
+    // reply is applied when this track ends, as if it came then.
+    void playerItemWillReachEnd();
     void playPauseButtonTapped();
     void rewindButtonTapped();
     void forwardButtonTapped();
@@ -157,6 +161,15 @@ private:
     // The eight views that showControls and hideControls switch, in order.
     QList<QWidget *> controlViews() const;
     void handleTrackInfoResponse(quint64 request, const UrlResponse &response);
+    // The steps of a track request before it is sent; returns its serial.
+    quint64 beginTrackRequest(const std::optional<QString> &songID);
+    QUrl trackInfoURL(const std::optional<QString> &songID, bool isRadioMode) const;
+    // At the end of a track: the following one, from the reply asked for
+    // ahead when it is the one wanted, else from a new request.
+    void continueWithFollowingTrack(const std::optional<QString> &songID, bool isRadioMode);
+    void handleEarlyTrackResponse(quint64 request, const UrlResponse &response);
+    // Forgets the following track asked for ahead, silently.
+    void dropEarlyTrack();
     // Whether an event comes from the item of the current player.
     bool isCurrentItem(QObject *item) const;
     void unsubscribeFromItem(StreamingPlayerItem *item);
@@ -191,4 +204,15 @@ private:
     // How many tracks the screen started; the now-playing record's track.
     quint64 m_tracksStarted = 0;
     quint64 m_iconRequestSerial = 0;
+    // The following track asked for ahead: what was asked, the reply once
+    // it came, and the item made for it, which the player follows with.
+    struct EarlyTrack
+    {
+        quint64 serial = 0;
+        std::optional<QString> songID;
+        bool radioMode = false;
+        std::optional<UrlResponse> response;
+        QPointer<StreamingPlayerItem> item;
+    };
+    EarlyTrack m_early;
 };

@@ -4,6 +4,7 @@
 #include "allmusic/AllmusicLayout.h"
 #include "allmusic/AllmusicViewController.h"
 #include "demo/DemoService.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/media/MediaFilePlayerFactory.h"
 #include "platform/ui/Geometry.h"
 
@@ -454,7 +455,8 @@ void AllmusicTest::downloadsAreLeftOrReplaced()
     demo.setThrottle(100 * 1000);
     QNetworkAccessManager network;
     QTemporaryDir folder;
-    MediaFilePlayerFactory files(&network, folder.path());
+    AudioEngine engine;
+    MediaFilePlayerFactory files(&engine, &network, folder.path());
     TestPlatform platform;
     platform.services.filePlayers = &files;
     auto screen = makeScreen(platform);

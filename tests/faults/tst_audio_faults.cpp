@@ -4,6 +4,7 @@
 #include "TestPlatform.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoAudio.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/media/FilePlayer.h"
 #include "platform/media/FilePlayerCreation.h"
 #include "platform/media/MediaFilePlayerFactory.h"
@@ -11,6 +12,7 @@
 #include "ProcessMemory.h"
 #include "platform/media/StreamingPlayer.h"
 #include "platform/media/StreamingPlayerItem.h"
+#include "platform/net/UrlLoader.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,6 +49,9 @@ private:
     void addFaultRows();
 
     FaultServer m_server;
+    AudioEngine m_engine;
+    UrlLoader m_loader;
+    QTemporaryDir m_tracks;
 };
 
 void AudioFaultsTest::initTestCase()
@@ -87,9 +92,9 @@ void AudioFaultsTest::streamingOutcomes()
     QFETCH(bool, cut);
     m_server.setFault(fault);
 
-    MediaStreamingPlayerFactory factory;
-    // 30 s in the application.
-    factory.setStartTimeoutMs(3000);
+    MediaStreamingPlayerFactory factory(&m_engine, &m_loader, m_tracks.path());
+    // 60 s in the application.
+    factory.setWaitTimeoutMs(3000);
     StreamingPlayerItem *item = factory.playerItemWithURL(QUrl(m_server.origin() + QStringLiteral("/track.wav")));
     QVERIFY(item);
     std::unique_ptr<StreamingPlayer> player(factory.playerWithPlayerItem(item));
@@ -109,11 +114,11 @@ void AudioFaultsTest::streamingOutcomes()
 
 void AudioFaultsTest::pausedStreamWaitsToStart()
 {
-    // Paused before it starts, a stream does not fail at the start deadline;
-    // play gives it the rest of its time.
+    // Paused before it starts, a stream does not fail while it waits; only
+    // the time it waits to play counts.
     m_server.setFault(Fault::EndlessHeaders);
-    MediaStreamingPlayerFactory factory;
-    factory.setStartTimeoutMs(600);
+    MediaStreamingPlayerFactory factory(&m_engine, &m_loader, m_tracks.path());
+    factory.setWaitTimeoutMs(600);
     StreamingPlayerItem *item = factory.playerItemWithURL(QUrl(m_server.origin() + QStringLiteral("/t.wav")));
     std::unique_ptr<StreamingPlayer> player(factory.playerWithPlayerItem(item));
     QSignalSpy failed(item, &StreamingPlayerItem::failedToPlayToEndTime);
@@ -144,7 +149,7 @@ void AudioFaultsTest::backAndNewTracksNeverBlockTheWindow()
     const QByteArray reply = (m_server.origin() + "/t.wav," + m_server.origin() + "/c.png,Song,Artist,n:2").toUtf8();
     catalogue.setHandler([reply](const HttpRequest &) { return HttpReply::text(reply); });
     TestPlatform platform;
-    MediaStreamingPlayerFactory players;
+    MediaStreamingPlayerFactory players(&m_engine, &m_loader, m_tracks.path());
     platform.services.streamingPlayers = &players;
     platform.userDefaults->setString(QStringLiteral("customURL"), catalogue.origin() + QStringLiteral("/kavu"));
     SecondViewController screen(platform.services);
@@ -181,7 +186,7 @@ void AudioFaultsTest::fileOutcomes()
     const qint64 start = ProcessMemory::residentKiB();
     QNetworkAccessManager network;
     QTemporaryDir folder;
-    MediaFilePlayerFactory factory(&network, folder.path());
+    MediaFilePlayerFactory factory(&m_engine, &network, folder.path());
     // The real limits are 200 MiB and 60 s; shortened, they stop the
     // endless replies sooner.
     factory.setLimits(16 * 1024 * 1024, 1500);

@@ -31,6 +31,9 @@ private Q_SLOTS:
     void playerCreation();
     void endAndForward_data();
     void endAndForward();
+    void theFollowingTrackIsAskedForAhead();
+    void anEarlyRequestGivesWay_data();
+    void anEarlyRequestGivesWay();
     void playPauseAndRewind();
     void spaceAndAltLeft();
     void sliderSeeksWholeSeconds();
@@ -454,6 +457,89 @@ void PlayerTest::endAndForward()
                  (QStringList{QStringLiteral("pause"), QStringLiteral("seek 0"), QStringLiteral("detach")}));
     }
     QCOMPARE(screen->radioMode(), radio);
+}
+
+void PlayerTest::theFollowingTrackIsAskedForAhead()
+{
+    // Some seconds before the end the next track is asked for, quietly; the
+    // player follows the current track with its stream. At the hand-over
+    // the reply is applied as if it came then, on the item that plays on,
+    // and nothing more is asked for.
+    const QString audio = origin() + QStringLiteral("/b.wav");
+    m_body = QStringLiteral("%1,%2/b.png,Second,Artist,next:3").arg(audio, origin()).toUtf8();
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->setNextSongID(QStringLiteral("2"));
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    FakeStreamingPlayer *first = platform.streamingPlayers.lastPlayer();
+    LogCapture capture;
+    platform.streamingPlayers.lastItem()->nearEnd();
+    QTRY_VERIFY(first->nextItem());
+    StreamingPlayerItem *following = first->nextItem();
+    QCOMPARE(following->url(), QUrl(audio));
+    QCOMPARE(m_server.requestTargets(), QStringList{QStringLiteral("/kavu/API/get-info-songs.php?id=2")});
+    QCOMPARE(capture.lines(), QStringList());
+    QVERIFY(!screen->activityIndicator()->isAnimating());
+
+    platform.streamingPlayers.items.first()->finish();
+    QCOMPARE(screen->player()->currentItem(), following);
+    QCOMPARE(capture.lines().size(), 6);
+    QCOMPARE(capture.lines().first(), QStringLiteral("Ответ сервера: ") + QString::fromUtf8(m_body));
+    QCOMPARE(screen->songNameLabel()->text(), QStringLiteral("Second"));
+    QCOMPARE(screen->currentSongID(), std::optional<QString>(QStringLiteral("2")));
+    QCOMPARE(screen->nextSongID(), std::optional<QString>(QStringLiteral("3")));
+    QTest::qWait(100);
+    QCOMPARE(m_server.requestTargets().filter(QStringLiteral("API")).size(), 1);
+
+    // While the stream waits for its data, the indicator turns.
+    auto *item = qobject_cast<FakeStreamingPlayerItem *>(following);
+    item->setWaitingForData(true);
+    QVERIFY(screen->activityIndicator()->isAnimating());
+    item->setWaitingForData(false);
+    QVERIFY(!screen->activityIndicator()->isAnimating());
+}
+
+void PlayerTest::anEarlyRequestGivesWay_data()
+{
+    QTest::addColumn<QString>("event");
+    // A reply that would fail says nothing ahead: the end asks again, and
+    // fails as it always did.
+    QTest::newRow("failed reply") << "none";
+    // Pausing or seeking near the end drops the request on its way.
+    QTest::newRow("pause") << "pause";
+    QTest::newRow("seek") << "seek";
+}
+
+void PlayerTest::anEarlyRequestGivesWay()
+{
+    QFETCH(QString, event);
+    m_body = event == QLatin1String("none") ? QByteArray("bad") : QByteArray("http://a/b.wav,http://a/c.png,S,A,n:3");
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->setNextSongID(QStringLiteral("2slow"));
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    FakeStreamingPlayer *first = platform.streamingPlayers.lastPlayer();
+    LogCapture capture;
+    platform.streamingPlayers.lastItem()->nearEnd();
+    if (event == QLatin1String("pause"))
+        screen->playPauseButton()->click();
+    else if (event == QLatin1String("seek"))
+        screen->rewindButton()->click();
+    QTRY_COMPARE(m_server.requests().size(), 1);
+    QTest::qWait(500);
+    QVERIFY(!first->nextItem());
+    QCOMPARE(capture.lines(), QStringList());
+    QCOMPARE(platform.alerts.count(), 0);
+
+    platform.streamingPlayers.lastItem()->finish();
+    QTRY_COMPARE(m_server.requests().size(), 2);
+    QCOMPARE(m_server.requestTargets().last(), QStringLiteral("/kavu/API/get-info-songs.php?id=2slow"));
+    if (event == QLatin1String("none")) {
+        QTRY_COMPARE(capture.lines(), (QStringList{QStringLiteral("Ответ сервера: bad"),
+                                                   QStringLiteral("Неверный формат данных")}));
+        QCOMPARE(platform.alerts.count(), 1);
+    }
 }
 
 void PlayerTest::playPauseAndRewind()

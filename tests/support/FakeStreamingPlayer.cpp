@@ -13,6 +13,19 @@ void FakeStreamingPlayerItem::finish()
         Q_EMIT didPlayToEndTime();
 }
 
+void FakeStreamingPlayerItem::nearEnd()
+{
+    if (attached)
+        Q_EMIT willPlayToEndTime();
+}
+
+void FakeStreamingPlayerItem::setWaitingForData(bool waiting)
+{
+    m_waiting = waiting;
+    if (attached)
+        Q_EMIT waitingForDataChanged(waiting);
+}
+
 void FakeStreamingPlayerItem::fail(const QString &error)
 {
     if (attached)
@@ -67,6 +80,12 @@ void FakeStreamingPlayer::replaceCurrentItemWithPlayerItem(StreamingPlayerItem *
         m_item->attached = true;
         m_item->setParent(this);
     }
+}
+
+void FakeStreamingPlayer::setNextItem(StreamingPlayerItem *item)
+{
+    record(item ? QStringLiteral("next %1").arg(item->url().toString()) : QStringLiteral("next none"));
+    m_next = item;
 }
 
 int FakeStreamingPlayer::addPeriodicTimeObserver(double, TimeObserver observer)

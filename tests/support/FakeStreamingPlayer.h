@@ -27,9 +27,14 @@ public:
     bool attached = false;
     void finish();
     void fail(const QString &error);
+    // Some seconds before the end, as a playing item says.
+    void nearEnd();
+    void setWaitingForData(bool waiting);
+    bool isWaitingForData() const override { return m_waiting; }
 
 private:
     double m_duration = std::numeric_limits<double>::quiet_NaN();
+    bool m_waiting = false;
 };
 
 // A player that plays nothing; it records what it is told.
@@ -48,6 +53,8 @@ public:
     double currentTime() const override { return m_time; }
     StreamingPlayerItem *currentItem() const override { return m_item; }
     void replaceCurrentItemWithPlayerItem(StreamingPlayerItem *item) override;
+    void setNextItem(StreamingPlayerItem *item) override;
+    StreamingPlayerItem *nextItem() const { return m_next; }
     int addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer) override;
     void removeTimeObserver(int token) override;
 
@@ -65,6 +72,7 @@ private:
     void record(const QString &call);
 
     QPointer<FakeStreamingPlayerItem> m_item;
+    QPointer<StreamingPlayerItem> m_next;
     float m_rate = 0;
     double m_time = 0;
     QMap<int, TimeObserver> m_observers;

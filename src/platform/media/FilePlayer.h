@@ -32,6 +32,12 @@ public:
     virtual double duration() const = 0;
     virtual double currentTime() const = 0;
     virtual void setCurrentTime(double seconds) = 0;
+    // The names the desktop's sound settings show for the track.
+    virtual void setTitleAndArtist(const QString &title, const QString &artist)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(artist);
+    }
 
 private:
     FilePlayerDelegate *m_delegate = nullptr;

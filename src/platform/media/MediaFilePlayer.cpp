@@ -1,53 +1,59 @@
 #include "platform/media/MediaFilePlayer.h"
 
-#include "platform/media/MediaPlayerHost.h"
+#include "platform/media/AudioEngine.h"
+#include "platform/media/PlaybackPipeline.h"
 
 #include <QTemporaryFile>
 #include <QTimer>
 
 #include <cmath>
 
-MediaFilePlayer::MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, QObject *parent)
+MediaFilePlayer::MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, AudioEngine *engine, QObject *parent)
     : FilePlayer(parent)
     , m_file(std::move(file))
-    , m_host(new MediaPlayerHost(this))
+    , m_engine(engine)
+    , m_pipeline(engine->takePipeline())
 {
-    connect(m_host, &MediaPlayerHost::errorOccurred, this,
-            [this](QMediaPlayer::Error error, const QString &text) {
-                if (error == QMediaPlayer::NoError)
-                    return;
-                const bool wasPlaying = m_host->playbackState() == QMediaPlayer::PlayingState;
-                m_failed = true;
-                m_error = text.isEmpty() ? QStringLiteral("The track cannot be decoded.") : text;
-                m_host->pause();
-                checkLoaded();
-                if (wasPlaying)
-                    reportEnd(false);
-            });
-    connect(m_host, &MediaPlayerHost::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::InvalidMedia) {
-            m_failed = true;
-            m_error = QStringLiteral("The track cannot be decoded.");
-        }
+    connect(m_pipeline, &PlaybackPipeline::failed, this, [this](QObject *owner, const QString &text) {
+        if (owner != this || m_failed)
+            return;
+        const bool wasPlaying = isPlaying();
+        m_failed = true;
+        m_error = text.isEmpty() ? QStringLiteral("The track cannot be decoded.") : text;
+        m_pipeline->pause();
         checkLoaded();
-        if (status == QMediaPlayer::EndOfMedia)
+        if (wasPlaying)
+            reportEnd(false);
+    });
+    connect(m_pipeline, &PlaybackPipeline::prerolled, this, [this](QObject *owner) {
+        if (owner == this)
+            checkLoaded();
+    });
+    connect(m_pipeline, &PlaybackPipeline::durationChanged, this, [this](QObject *owner) {
+        if (owner == this)
+            checkLoaded();
+    });
+    connect(m_pipeline, &PlaybackPipeline::ended, this, [this](QObject *owner) {
+        if (owner == this)
             reportEnd(true);
     });
-    m_host->setSource(QUrl::fromLocalFile(m_file->fileName()));
+    m_pipeline->load(this, nullptr, QUrl::fromLocalFile(m_file->fileName()), TrackNames());
 }
 
 MediaFilePlayer::~MediaFilePlayer()
 {
-    // Silent at once; the media player goes on its own thread. The file goes
-    // now: the player's thread keeps what it has open of it until it is done.
-    m_host->disconnect(this);
-    m_host->pause();
+    // Silent at once; the pipeline goes back to the engine. The file goes
+    // now: the pipeline keeps what it has open of it until it is emptied.
+    disconnect(m_pipeline, nullptr, this, nullptr);
+    if (m_engine)
+        m_engine->recycle(m_pipeline);
+    else
+        delete m_pipeline;
 }
 
 bool MediaFilePlayer::isLoaded() const
 {
-    return !m_failed && m_host->mediaStatus() != QMediaPlayer::LoadingMedia
-        && m_host->mediaStatus() != QMediaPlayer::NoMedia;
+    return !m_failed && m_pipeline->isPrerolled() && m_pipeline->durationMs() >= 0;
 }
 
 void MediaFilePlayer::checkLoaded()
@@ -71,39 +77,44 @@ bool MediaFilePlayer::play()
 {
     if (m_failed)
         return false;
-    m_host->play();
+    m_pipeline->play();
     return true;
 }
 
 void MediaFilePlayer::pause()
 {
-    m_host->pause();
+    m_pipeline->pause();
 }
 
 void MediaFilePlayer::stop()
 {
     // Stopping keeps the position, as pausing does.
-    m_host->pause();
+    m_pipeline->pause();
 }
 
 bool MediaFilePlayer::isPlaying() const
 {
-    return m_host->playbackState() == QMediaPlayer::PlayingState;
+    return m_pipeline->wantsToPlay() && !m_pipeline->hasEnded() && !m_failed;
 }
 
 double MediaFilePlayer::duration() const
 {
-    return m_host->duration() / 1000.0;
+    return qMax<qint64>(0, m_pipeline->durationMs()) / 1000.0;
 }
 
 double MediaFilePlayer::currentTime() const
 {
-    return m_host->position() / 1000.0;
+    return m_pipeline->positionMs() / 1000.0;
 }
 
 void MediaFilePlayer::setCurrentTime(double seconds)
 {
     if (!std::isfinite(seconds))
         return;
-    m_host->setPosition(qBound<qint64>(0, qRound64(seconds * 1000.0), m_host->duration()));
+    m_pipeline->seek(qBound<qint64>(0, qRound64(seconds * 1000.0), qMax<qint64>(0, m_pipeline->durationMs())));
+}
+
+void MediaFilePlayer::setTitleAndArtist(const QString &title, const QString &artist)
+{
+    m_pipeline->setNames(TrackNames{title, artist});
 }

@@ -4,16 +4,17 @@
 
 #include "platform/media/FilePlayer.h"
 
-#include <QMediaPlayer>
+#include <QPointer>
 
 #include <memory>
 
-class MediaPlayerHost;
+class AudioEngine;
+class PlaybackPipeline;
 class QTemporaryFile;
 
-// A file player on Qt Multimedia that plays a whole track from a file of
-// its own, which goes with it. Its media player lives on a thread of its
-// own (MediaPlayerHost): nothing here waits for it.
+// A file player on the application's engine that plays a whole track from a
+// file of its own, which goes with it. Its pipeline lives on a thread of its
+// own: nothing here waits for it.
 class MediaFilePlayer : public FilePlayer
 {
     Q_OBJECT
@@ -23,7 +24,7 @@ public:
     static int liveCount() { return InstanceCounter<MediaFilePlayer>::live(); }
 
     // Starts reading the track in the file for its length.
-    explicit MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, QObject *parent = nullptr);
+    MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, AudioEngine *engine, QObject *parent = nullptr);
     ~MediaFilePlayer() override;
 
     bool isLoaded() const;
@@ -37,6 +38,7 @@ public:
     double duration() const override;
     double currentTime() const override;
     void setCurrentTime(double seconds) override;
+    void setTitleAndArtist(const QString &title, const QString &artist) override;
 
 Q_SIGNALS:
     // The track was read: it can play, or failure() says why not.
@@ -47,7 +49,8 @@ private:
     void checkLoaded();
 
     std::unique_ptr<QTemporaryFile> m_file;
-    MediaPlayerHost *m_host;
+    QPointer<AudioEngine> m_engine;
+    PlaybackPipeline *m_pipeline;
     bool m_failed = false;
     bool m_loadReported = false;
     QString m_error;

@@ -1,15 +1,17 @@
 #include "platform/media/MediaFilePlayerCreation.h"
 
+#include "platform/media/AudioEngine.h"
 #include "platform/media/MediaFilePlayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryFile>
 
-MediaFilePlayerCreation::MediaFilePlayerCreation(QNetworkAccessManager *manager, const QUrl &url,
-                                                 const QString &directory, qint64 maxBytes, int timeoutMs,
-                                                 int decodeTimeoutMs)
-    : m_manager(manager)
+MediaFilePlayerCreation::MediaFilePlayerCreation(AudioEngine *engine, QNetworkAccessManager *manager,
+                                                 const QUrl &url, const QString &directory, qint64 maxBytes,
+                                                 int timeoutMs, int decodeTimeoutMs)
+    : m_engine(engine)
+    , m_manager(manager)
     , m_url(url)
     , m_directory(directory)
     , m_maxBytes(maxBytes)
@@ -110,7 +112,11 @@ void MediaFilePlayerCreation::connectionDidFailWithError(UrlConnection *, const 
 
 void MediaFilePlayerCreation::load()
 {
-    m_player = new MediaFilePlayer(std::move(m_file), this);
+    if (!m_engine) {
+        finish(nullptr, QStringLiteral("The track cannot be played now."));
+        return;
+    }
+    m_player = new MediaFilePlayer(std::move(m_file), m_engine, this);
     connect(m_player, &MediaFilePlayer::loadingFinished, this, [this] {
         if (!m_player->isLoaded()) {
             const QString reason = m_player->failure();

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class AudioEngine;
 class MediaFilePlayer;
 class QNetworkAccessManager;
 class QTemporaryFile;
@@ -20,8 +21,8 @@ class MediaFilePlayerCreation : public FilePlayerCreation, public UrlConnectionD
     Q_OBJECT
 
 public:
-    MediaFilePlayerCreation(QNetworkAccessManager *manager, const QUrl &url, const QString &directory,
-                            qint64 maxBytes, int timeoutMs, int decodeTimeoutMs);
+    MediaFilePlayerCreation(AudioEngine *engine, QNetworkAccessManager *manager, const QUrl &url,
+                            const QString &directory, qint64 maxBytes, int timeoutMs, int decodeTimeoutMs);
     ~MediaFilePlayerCreation() override;
 
     void start();
@@ -37,6 +38,7 @@ private:
     // Reports once, from the event loop.
     void finish(MediaFilePlayer *player, const QString &error);
 
+    QPointer<AudioEngine> m_engine;
     QNetworkAccessManager *m_manager;
     QUrl m_url;
     QString m_directory;

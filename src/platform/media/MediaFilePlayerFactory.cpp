@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-MediaFilePlayerFactory::MediaFilePlayerFactory(QNetworkAccessManager *manager, const QString &directory)
-    : m_manager(manager)
+MediaFilePlayerFactory::MediaFilePlayerFactory(AudioEngine *engine, QNetworkAccessManager *manager,
+                                               const QString &directory)
+    : m_engine(engine)
+    , m_manager(manager)
     , m_directory(directory)
 {
     removeLeftoverTracks(directory);
@@ -35,7 +37,7 @@ void MediaFilePlayerFactory::removeLeftoverTracks(const QString &directory)
 
 FilePlayerCreation *MediaFilePlayerFactory::createWithContentsOfURL(const QUrl &url)
 {
-    auto *creation = new MediaFilePlayerCreation(m_manager, url, m_directory, m_maxBytes, m_timeoutMs,
+    auto *creation = new MediaFilePlayerCreation(m_engine, m_manager, url, m_directory, m_maxBytes, m_timeoutMs,
                                                  kDecodeTimeoutMs);
     creation->start();
     return creation;

@@ -4,12 +4,13 @@
 
 #include <QString>
 
+class AudioEngine;
 class QNetworkAccessManager;
 
-// Makes Qt Multimedia file players: each track downloads into a private
-// temporary file in the given directory (mode 0600), which goes with its
-// player; files a crashed run left there are removed when the factory is
-// made. A download fails only when nothing comes for the transfer time-out,
+// Makes file players on the application's engine: each track downloads
+// into a private temporary file in the given directory (mode 0600), which
+// goes with its player; files a crashed run left there (the streaming
+// players' too) are removed when the factory is made. A download fails only when nothing comes for the transfer time-out,
 // when it comes slower than UrlConnection's minimum average rate, when it
 // passes the size limit, or on a transport error; reading the downloaded
 // track for its length has a time-out of its own.
@@ -20,7 +21,7 @@ public:
     static constexpr int kDefaultTimeoutMs = 60000;
     static constexpr int kDecodeTimeoutMs = 15000;
 
-    MediaFilePlayerFactory(QNetworkAccessManager *manager, const QString &directory);
+    MediaFilePlayerFactory(AudioEngine *engine, QNetworkAccessManager *manager, const QString &directory);
 
     // The size limit and the transfer time-out (tests shorten them).
     void setLimits(qint64 maxBytes, int timeoutMs);
@@ -32,6 +33,7 @@ public:
     static void removeLeftoverTracks(const QString &directory);
 
 private:
+    AudioEngine *m_engine;
     QNetworkAccessManager *m_manager;
     QString m_directory;
     qint64 m_maxBytes = kTrackLimit;

@@ -1,19 +1,13 @@
 #include "platform/media/MediaStreamingPlayer.h"
 
-#include "platform/media/MediaPlayerHost.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
 
 #include <cmath>
-#include <limits>
 
-MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, MediaPlayerHost *host,
-                                           QObject *parent)
+MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, QObject *parent)
     : StreamingPlayer(parent)
 {
     m_tick.setTimerType(Qt::CoarseTimer);
-    m_startDeadline.setSingleShot(true);
-    connect(&m_startDeadline, &QTimer::timeout, this,
-            [this] { fail(QStringLiteral("The stream did not start in time.")); });
     connect(&m_tick, &QTimer::timeout, this, [this] {
         const double now = currentTime();
         // Observers may remove themselves or drop the player.
@@ -25,112 +19,60 @@ MediaStreamingPlayer::MediaStreamingPlayer(MediaStreamingPlayerItem *item, Media
             observer(now);
         }
     });
-    if (host)
-        useHost(host);
     attach(item);
 }
 
 MediaStreamingPlayer::~MediaStreamingPlayer()
 {
     m_tick.stop();
-    m_startDeadline.stop();
-    // The media player is torn down on its own thread; nothing waits here.
-    if (m_host) {
-        m_host->disconnect(this);
-        m_host->pause();
-        delete m_host;
-    }
-}
-
-void MediaStreamingPlayer::useHost(MediaPlayerHost *host)
-{
-    m_host = host;
-    m_host->setParent(this);
-    connect(m_host, &MediaPlayerHost::playbackStateChanged, this, &MediaStreamingPlayer::updateTick);
-    connect(m_host, &MediaPlayerHost::mediaStatusChanged, this, &MediaStreamingPlayer::onStatusChanged);
-    connect(m_host, &MediaPlayerHost::errorOccurred, this, &MediaStreamingPlayer::onError);
-    connect(m_host, &MediaPlayerHost::durationChanged, this, [this](qint64 ms) {
-        if (m_item)
-            m_item->setDuration(ms > 0 ? ms / 1000.0 : std::numeric_limits<double>::quiet_NaN());
-    });
-}
-
-void MediaStreamingPlayer::retireHost()
-{
-    if (!m_host)
-        return;
-    // Paused first, so that it is silent at once; then it goes, on its own
-    // thread, however long its stream takes to let go. Later, because this
-    // may run inside one of its own signals.
-    MediaPlayerHost *old = m_host;
-    m_host = nullptr;
-    old->disconnect(this);
-    old->pause();
-    old->setParent(nullptr);
-    old->deleteLater();
-    updateTick();
-}
-
-QMediaPlayer::PlaybackState MediaStreamingPlayer::playbackState() const
-{
-    return m_host ? m_host->playbackState() : QMediaPlayer::StoppedState;
+    // The item goes with the player; its pipeline goes back to the engine.
+    if (m_next)
+        m_next->stopFollowing();
+    if (m_item)
+        m_item->release();
 }
 
 void MediaStreamingPlayer::attach(MediaStreamingPlayerItem *item)
 {
     m_item = item;
-    m_itemFailed = false;
-    m_startDeadline.stop();
-    m_startTimeLeftMs = 0;
-    if (m_host && m_host->hasSource())
-        retireHost();
-    if (item) {
-        item->setParent(this);
-        if (!m_host)
-            useHost(new MediaPlayerHost);
-        m_host->setSource(item->url());
+    if (!item) {
+        updateTick();
+        return;
     }
+    item->setParent(this);
+    connect(item, &MediaStreamingPlayerItem::playbackChanged, this, &MediaStreamingPlayer::updateTick);
+    // An item that followed another plays on as it is; any other is loaded,
+    // to wait for play().
+    item->ensurePipeline();
+    updateTick();
 }
 
 void MediaStreamingPlayer::play()
 {
-    if (!m_item || !m_host)
-        return;
-    const QMediaPlayer::MediaStatus status = m_host->mediaStatus();
-    // The start deadline runs only while the stream is asked to play; after
-    // a pause it goes on with the time it had left.
-    if (!m_itemFailed && !m_startDeadline.isActive()
-        && (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia))
-        m_startDeadline.start(m_startTimeLeftMs > 0 ? m_startTimeLeftMs : m_startTimeoutMs);
-    m_startTimeLeftMs = 0;
-    m_host->play();
+    if (m_item)
+        m_item->play();
 }
 
 void MediaStreamingPlayer::pause()
 {
-    if (m_startDeadline.isActive()) {
-        m_startTimeLeftMs = qMax(1, m_startDeadline.remainingTime());
-        m_startDeadline.stop();
-    }
-    if (m_host)
-        m_host->pause();
+    if (m_item)
+        m_item->pause();
 }
 
 float MediaStreamingPlayer::rate() const
 {
-    return m_item && playbackState() == QMediaPlayer::PlayingState ? 1.0f : 0.0f;
+    return m_item && m_item->isPlaying() ? 1.0f : 0.0f;
 }
 
 void MediaStreamingPlayer::seekToTime(double seconds)
 {
-    if (!std::isfinite(seconds) || !m_host)
-        return;
-    m_host->setPosition(qMax<qint64>(0, qRound64(seconds * 1000.0)));
+    if (m_item && std::isfinite(seconds))
+        m_item->seek(qMax<qint64>(0, qRound64(seconds * 1000.0)));
 }
 
 double MediaStreamingPlayer::currentTime() const
 {
-    return m_host ? m_host->position() / 1000.0 : 0.0;
+    return m_item ? m_item->currentTime() : 0.0;
 }
 
 StreamingPlayerItem *MediaStreamingPlayer::currentItem() const
@@ -143,9 +85,25 @@ void MediaStreamingPlayer::replaceCurrentItemWithPlayerItem(StreamingPlayerItem 
     MediaStreamingPlayerItem *previous = m_item;
     if (previous == item)
         return;
+    if (previous) {
+        disconnect(previous, nullptr, this, nullptr);
+        previous->release();
+    }
     attach(qobject_cast<MediaStreamingPlayerItem *>(item));
     if (previous)
         previous->deleteLater();
+}
+
+void MediaStreamingPlayer::setNextItem(StreamingPlayerItem *item)
+{
+    auto *next = qobject_cast<MediaStreamingPlayerItem *>(item);
+    if (next == m_next)
+        return;
+    if (m_next)
+        m_next->stopFollowing();
+    m_next = next;
+    if (next && m_item)
+        next->follow(m_item);
 }
 
 int MediaStreamingPlayer::addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer)
@@ -166,43 +124,9 @@ void MediaStreamingPlayer::removeTimeObserver(int token)
 void MediaStreamingPlayer::updateTick()
 {
     // The tick runs only while something plays and someone listens.
-    const bool run = !m_observers.isEmpty() && playbackState() == QMediaPlayer::PlayingState;
+    const bool run = !m_observers.isEmpty() && rate() != 0;
     if (run && !m_tick.isActive())
         m_tick.start();
     else if (!run)
         m_tick.stop();
-}
-
-void MediaStreamingPlayer::onStatusChanged(QMediaPlayer::MediaStatus status)
-{
-    if (status != QMediaPlayer::NoMedia && status != QMediaPlayer::LoadingMedia) {
-        m_startDeadline.stop();
-        m_startTimeLeftMs = 0;
-    }
-    if (status == QMediaPlayer::EndOfMedia && m_item)
-        Q_EMIT m_item->didPlayToEndTime();
-}
-
-void MediaStreamingPlayer::onError(QMediaPlayer::Error error, const QString &text)
-{
-    // The backend may report one broken stream more than once; the item
-    // fails once.
-    if (error == QMediaPlayer::NoError)
-        return;
-    fail(text);
-}
-
-void MediaStreamingPlayer::fail(const QString &text)
-{
-    if (m_itemFailed)
-        return;
-    m_itemFailed = true;
-    m_startDeadline.stop();
-    QPointer<MediaStreamingPlayerItem> item = m_item;
-    // The backend keeps reporting Playing after an error; it is retired,
-    // and a new one is made when there is something to play again.
-    retireHost();
-    if (item)
-        Q_EMIT item->failedToPlayToEndTime(text.isEmpty() ? QStringLiteral("The track cannot be played.")
-                                                          : text);
 }

@@ -1,29 +1,16 @@
 #include "platform/media/MediaStreamingPlayerFactory.h"
 
-#include "platform/media/MediaPlayerHost.h"
 #include "platform/media/MediaStreamingPlayer.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
+#include "platform/media/TrackBuffer.h"
+#include "platform/system/Log.h"
 
-#include <QTimer>
-
-namespace {
-// Long enough for a stream to have started before the next player is made.
-constexpr int kSpareDelayMs = 2000;
-} // namespace
-
-MediaStreamingPlayerFactory::MediaStreamingPlayerFactory() = default;
-
-MediaStreamingPlayerFactory::~MediaStreamingPlayerFactory()
+MediaStreamingPlayerFactory::MediaStreamingPlayerFactory(AudioEngine *engine, UrlLoader *loader,
+                                                         const QString &directory)
+    : m_engine(engine)
+    , m_loader(loader)
+    , m_directory(directory)
 {
-    delete m_spare;
-}
-
-void MediaStreamingPlayerFactory::prepareSpareLater()
-{
-    QTimer::singleShot(kSpareDelayMs, Qt::CoarseTimer, &m_context, [this] {
-        if (!m_spare)
-            m_spare = new MediaPlayerHost;
-    });
 }
 
 StreamingPlayerItem *MediaStreamingPlayerFactory::playerItemWithURL(const QUrl &url)
@@ -31,7 +18,13 @@ StreamingPlayerItem *MediaStreamingPlayerFactory::playerItemWithURL(const QUrl &
     const QString scheme = url.scheme();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return nullptr;
-    return new MediaStreamingPlayerItem(url);
+    QString error;
+    std::shared_ptr<TrackBuffer> buffer = TrackBuffer::create(m_directory, &error);
+    if (!buffer) {
+        qCWarning(lcKavu).noquote() << error;
+        return nullptr;
+    }
+    return new MediaStreamingPlayerItem(url, std::move(buffer), m_engine, m_loader, m_trackLimit, m_waitTimeoutMs);
 }
 
 StreamingPlayer *MediaStreamingPlayerFactory::playerWithPlayerItem(StreamingPlayerItem *item)
@@ -39,10 +32,5 @@ StreamingPlayer *MediaStreamingPlayerFactory::playerWithPlayerItem(StreamingPlay
     auto *mediaItem = qobject_cast<MediaStreamingPlayerItem *>(item);
     if (!mediaItem)
         return nullptr;
-    MediaPlayerHost *host = m_spare;
-    m_spare = nullptr;
-    auto *player = new MediaStreamingPlayer(mediaItem, host);
-    prepareSpareLater();
-    player->setStartTimeoutMs(m_startTimeoutMs);
-    return player;
+    return new MediaStreamingPlayer(mediaItem);
 }

@@ -2,33 +2,36 @@
 
 #include "platform/media/StreamingPlayerFactory.h"
 
-#include <QObject>
-#include <QPointer>
+#include <QString>
 
-class MediaPlayerHost;
+class AudioEngine;
+class UrlLoader;
 
-// Makes Qt Multimedia streaming players. Only http and https streams are
-// played. Once a track has played, a media player is kept ready for the
-// next one (on its own thread), so that a tap does not wait for one to be
-// made; it is made a while after the last stream started. Before the first
-// track none is made: that would load the media framework, some 10 MiB, for
-// nothing.
+// Makes streaming players on the application's engine. Only http and https
+// tracks are played. Each item downloads its track over the application's
+// own connections (UrlLoader: its proxy, TLS rules and connections kept
+// open) into a private file in the given directory, which goes with it; an
+// item for which no file can be made is not made.
 class MediaStreamingPlayerFactory : public StreamingPlayerFactory
 {
 public:
-    MediaStreamingPlayerFactory();
-    ~MediaStreamingPlayerFactory() override;
+    static constexpr qint64 kTrackLimit = 200LL * 1024 * 1024;
+    // How long playback may wait for bytes that do not come.
+    static constexpr int kDefaultWaitTimeoutMs = 60000;
+
+    MediaStreamingPlayerFactory(AudioEngine *engine, UrlLoader *loader, const QString &directory);
 
     StreamingPlayerItem *playerItemWithURL(const QUrl &url) override;
     StreamingPlayer *playerWithPlayerItem(StreamingPlayerItem *item) override;
 
-    // How long a stream may take to start before it fails.
-    void setStartTimeoutMs(int ms) { m_startTimeoutMs = ms; }
+    // Shortened by tests.
+    void setWaitTimeoutMs(int ms) { m_waitTimeoutMs = ms; }
+    void setTrackLimit(qint64 bytes) { m_trackLimit = bytes; }
 
 private:
-    void prepareSpareLater();
-
-    int m_startTimeoutMs = 30000;
-    QObject m_context;
-    QPointer<MediaPlayerHost> m_spare;
+    AudioEngine *m_engine;
+    UrlLoader *m_loader;
+    QString m_directory;
+    qint64 m_trackLimit = kTrackLimit;
+    int m_waitTimeoutMs = kDefaultWaitTimeoutMs;
 };

@@ -30,6 +30,12 @@ public:
     // releases a replaced one.
     virtual void replaceCurrentItemWithPlayerItem(StreamingPlayerItem *item) = 0;
 
+    // The item to play from the sample where the current one ends, on the
+    // same output, without a gap; none: nothing follows. The item stays the
+    // caller's: when the current item has reported its end, a player made
+    // for it (StreamingPlayerFactory) goes on with it as it plays.
+    virtual void setNextItem(StreamingPlayerItem *item) = 0;
+
     // Returns a token for removeTimeObserver.
     virtual int addPeriodicTimeObserver(double intervalSeconds, TimeObserver observer) = 0;
     virtual void removeTimeObserver(int token) = 0;

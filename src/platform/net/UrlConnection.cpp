@@ -49,6 +49,44 @@ bool UrlConnection::hasHttpBody(QNetworkReply *reply)
     }
 }
 
+void UrlConnection::setByteRange(qint64 first, qint64 last)
+{
+    m_rangeFirst = first;
+    m_rangeLast = last;
+}
+
+QByteArray UrlConnection::responseHeader(const QByteArray &name) const
+{
+    return m_reply ? m_reply->rawHeader(name) : QByteArray();
+}
+
+namespace {
+
+// Failures of the connection that a later attempt may not meet.
+bool isTransient(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError: // the transfer time-out
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ServiceUnavailableError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool UrlConnection::delegateAlive() const
 {
     return m_delegate && m_delegateObject;
@@ -61,6 +99,10 @@ void UrlConnection::start()
         return;
     }
     QNetworkRequest request(m_url);
+    if (m_rangeFirst >= 0) {
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(m_rangeFirst) + '-'
+                                          + (m_rangeLast >= 0 ? QByteArray::number(m_rangeLast) : QByteArray()));
+    }
     // The transfer time-out counts silence.
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_manager->get(request);
@@ -140,6 +182,7 @@ void UrlConnection::onFinished()
     if (m_ended)
         return;
     if (!hasHttpBody(m_reply)) {
+        m_transientFailure = isTransient(m_reply->error());
         fail(m_reply->errorString());
         return;
     }

@@ -58,11 +58,21 @@ public:
                   UrlConnectionDelegate *delegate, QObject *delegateObject, Rule rule = Rule::Text);
 
     QUrl url() const { return m_url; }
+    // Asks for the bytes from first to last (-1: to the end) with a Range
+    // header; before start().
+    void setByteRange(qint64 first, qint64 last = -1);
     void start();
     // Ends the request; the delegate hears nothing more.
     void cancel();
     // The body's length as the response declares it, or -1.
     qint64 expectedLength() const { return m_expectedLength; }
+    // A header of the response, once it has come.
+    QByteArray responseHeader(const QByteArray &name) const;
+    // Why the transfer failed, as the network told it: only a failure of
+    // the connection itself (refused, closed, silent too long, no route) may
+    // go away by trying again; too large, too slow, TLS, redirects and
+    // unsupported addresses will not.
+    bool failedTransiently() const { return m_transientFailure; }
     // Whether a finished reply carries an HTTP response whose body counts,
     // whatever its status.
     static bool hasHttpBody(QNetworkReply *reply);
@@ -88,6 +98,10 @@ private:
     QElapsedTimer m_clock;
     qint64 m_received = 0;
     qint64 m_expectedLength = -1;
+    qint64 m_rangeFirst = -1;
+    qint64 m_rangeLast = -1;
+    QByteArray m_contentRange;
+    bool m_transientFailure = false;
     bool m_responseReported = false;
     bool m_ended = false;
     InstanceCounter<UrlConnection> m_counted;

@@ -1,13 +1,18 @@
 #include "FaultServer.h"
 #include "LocalHttpServer.h"
+#include "SoundServer.h"
+#include "TestPlatform.h"
+#include "catalogue/SecondViewController.h"
 #include "demo/DemoAudio.h"
 #include "demo/DemoService.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/media/FilePlayer.h"
 #include "platform/media/FilePlayerCreation.h"
 #include "platform/media/MediaFilePlayerFactory.h"
 #include "platform/media/MediaStreamingPlayer.h"
 #include "platform/media/MediaStreamingPlayerFactory.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
+#include "platform/net/UrlLoader.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +25,9 @@
 
 #include <memory>
 
-// The streaming player on Qt Multimedia, playing generated audio from a
-// local server.
+// The streaming and file players on the application's GStreamer engine,
+// playing generated audio from local servers into a sound server of the
+// test's own, whose output is recorded and listened to.
 class MediaTest : public QObject
 {
     Q_OBJECT
@@ -35,6 +41,11 @@ private Q_SLOTS:
     void seekLandsWhereAsked();
     void detachedItemReportsNothing();
     void droppingAStartingStreamDoesNotWait();
+    void aTappedTrackIsHeardUnderItsNames();
+    void chainedTracksFollowWithoutAGap();
+    void aBrokenDownloadIsRiddenOut_data();
+    void aBrokenDownloadIsRiddenOut();
+    void seekingAheadAsksForTheRestOnce();
     void filePlayerPlaysAWholeTrack();
     void filePlayerCreationFails_data();
     void filePlayerCreationFails();
@@ -44,12 +55,41 @@ private Q_SLOTS:
 private:
     std::unique_ptr<StreamingPlayer> makePlayer(const QString &path, StreamingPlayerItem **item = nullptr);
 
+    SoundServer m_sound;
     LocalHttpServer m_server;
-    MediaStreamingPlayerFactory m_factory;
+    QTemporaryDir m_tracks;
+    AudioEngine m_engine;
+    UrlLoader m_loader;
+    MediaStreamingPlayerFactory m_factory{&m_engine, &m_loader, m_tracks.path()};
 };
+
+namespace {
+
+// A Music screen with the real streaming players, on a demo service.
+struct MusicScreen
+{
+    explicit MusicScreen(MediaStreamingPlayerFactory *players, const DemoService &demo)
+    {
+        platform.services.streamingPlayers = players;
+        platform.userDefaults->setString(QStringLiteral("customURL"), demo.siteAddress());
+        screen = std::make_unique<SecondViewController>(platform.services);
+        screen->resize(320, 480);
+        screen->loadViewIfNeeded();
+    }
+
+    TestPlatform platform;
+    std::unique_ptr<SecondViewController> screen;
+};
+
+// Bytes of demo audio a second (16-bit mono).
+constexpr qint64 kAudioRate = DemoAudio::kSampleRate * 2;
+
+} // namespace
 
 void MediaTest::initTestCase()
 {
+    QString error;
+    QVERIFY2(m_sound.start(&error), qPrintable(error));
     QVERIFY(m_server.listen());
     HttpReply shortTrack;
     shortTrack.contentType = "audio/wav";
@@ -69,6 +109,7 @@ void MediaTest::initTestCase()
     HttpReply truncated = shortTrack;
     truncated.body = shortTrack.body.left(30);
     m_server.route(QStringLiteral("/truncated.wav"), truncated);
+    m_factory.setWaitTimeoutMs(3000);
 }
 
 std::unique_ptr<StreamingPlayer> MediaTest::makePlayer(const QString &path, StreamingPlayerItem **itemOut)
@@ -198,6 +239,166 @@ void MediaTest::droppingAStartingStreamDoesNotWait()
     }
 }
 
+void MediaTest::aTappedTrackIsHeardUnderItsNames()
+{
+    
+    DemoService demo;
+    QVERIFY(demo.start());
+    demo.setTrackSeconds(5);
+    MusicScreen music(&m_factory, demo);
+    QVERIFY(m_sound.startRecording());
+    const qint64 tapped = SoundServer::nowNs();
+    music.screen->fetchDataFromServerWithID(QStringLiteral("2"), false);
+    QTRY_VERIFY_WITH_TIMEOUT(music.screen->player() && music.screen->player()->currentTime() > 1.0, 10000);
+    QCOMPARE(AudioEngine::outputName(), QStringLiteral("pulsesink"));
+
+    // The desktop's sound settings see whose stream it is, and what plays.
+    SoundServer::Stream kavu;
+    for (const SoundServer::Stream &stream : m_sound.streams()) {
+        if (stream.properties.value(QStringLiteral("application.name")) == QLatin1String("Kavu"))
+            kavu = stream;
+    }
+    QCOMPARE(kavu.properties.value(QStringLiteral("media.role")), QStringLiteral("music"));
+    QCOMPARE(kavu.properties.value(QStringLiteral("application.icon_name")), QStringLiteral("org.kavu.Kavu"));
+    const QString name = kavu.properties.value(QStringLiteral("media.name"));
+    QVERIFY2(name.contains(QLatin1String("Morning Drive")) && name.contains(QLatin1String("The Kavu Band")),
+             qPrintable(name));
+    // The application's one volume is the stream's, as the settings show it.
+    m_engine.setVolume(0.5);
+    QTRY_COMPARE(m_sound.streams().value(0).volumePercent, 50);
+    m_engine.setVolume(1.0);
+
+    music.screen->playerBackButtonTapped();
+    const SoundRecording heard = m_sound.stopRecording();
+    const double start = heard.msToFirstSoundAfter(tapped);
+    QVERIFY2(start >= 0 && start < 2000, qPrintable(QString::number(start)));
+    QVERIFY(heard.soundMs(tapped, SoundServer::nowNs()) > 900);
+}
+
+void MediaTest::chainedTracksFollowWithoutAGap()
+{
+    // Three-second tracks, each naming the next: the next is asked for
+    // ahead and follows sample for sample, its stream asked for once.
+    DemoService demo;
+    QVERIFY(demo.start());
+    demo.setTrackSeconds(3);
+    MusicScreen music(&m_factory, demo);
+    QVERIFY(m_sound.startRecording());
+    const qint64 tapped = SoundServer::nowNs();
+    music.screen->fetchDataFromServerWithID(QStringLiteral("1"), false);
+    QTRY_VERIFY_WITH_TIMEOUT(music.screen->currentSongID() == QStringLiteral("3") && music.screen->player()
+                                 && music.screen->player()->currentTime() > 0.7,
+                             15000);
+    music.screen->playerBackButtonTapped();
+    const SoundRecording heard = m_sound.stopRecording();
+    const double start = heard.msToFirstSoundAfter(tapped);
+    QVERIFY(start >= 0);
+    const qint64 firstSound = tapped + qint64(start * 1e6);
+    // Both hand-overs, at 3 s and at 6 s, lie within.
+    const double gap = heard.longestSilenceWithinMs(firstSound, firstSound + 6500 * 1000000LL);
+    QVERIFY2(gap < 10, qPrintable(QString::number(gap)));
+    QCOMPARE(music.screen->songNameLabel()->text(), QStringLiteral("Летний дождь"));
+    const QList<QString> requests = demo.requestLog();
+    for (const char *track : {"/media/track-1.wav", "/media/track-2.wav"})
+        QCOMPARE(requests.count(QLatin1String(track)), 1);
+    QCOMPARE(requests.filter(QStringLiteral("bytes=")), QList<QString>());
+}
+
+void MediaTest::aBrokenDownloadIsRiddenOut_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("speed");     // times as fast as it plays
+    QTest::addColumn<double>("breakAt"); // seconds of playback
+    QTest::addColumn<int>("outageMs");
+    QTest::addColumn<bool>("waits");
+    // Ten seconds have come when the server goes away for eight: nothing
+    // is heard of it.
+    QTest::newRow("outage within what came") << 16.0 << 6 << 2.0 << 8000 << false;
+    // Playback reaches bytes that have not come: it holds its place, and
+    // goes on from there when they come, skipping nothing.
+    QTest::newRow("outage past what came") << 7.0 << 2 << 1.0 << 3000 << true;
+}
+
+void MediaTest::aBrokenDownloadIsRiddenOut()
+{
+    QFETCH(double, seconds);
+    QFETCH(int, speed);
+    QFETCH(double, breakAt);
+    QFETCH(int, outageMs);
+    QFETCH(bool, waits);
+    DemoService demo;
+    QVERIFY(demo.start());
+    demo.setTrackSeconds(seconds);
+    demo.setThrottle(speed * kAudioRate);
+    StreamingPlayerItem *item = m_factory.playerItemWithURL(QUrl(demo.origin() + QStringLiteral("/media/track-4.wav")));
+    std::unique_ptr<StreamingPlayer> player(m_factory.playerWithPlayerItem(item));
+    QSignalSpy ended(item, &StreamingPlayerItem::didPlayToEndTime);
+    QSignalSpy failed(item, &StreamingPlayerItem::failedToPlayToEndTime);
+    QSignalSpy waiting(item, &StreamingPlayerItem::waitingForDataChanged);
+    QVERIFY(m_sound.startRecording());
+    const qint64 started = SoundServer::nowNs();
+    player->play();
+    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() >= breakAt, 10000);
+    demo.interrupt(outageMs);
+    if (waits) {
+        QTRY_VERIFY_WITH_TIMEOUT(item->isWaitingForData(), 5000);
+        const double heldAt = player->currentTime();
+        QTest::qWait(500);
+        QVERIFY(qAbs(player->currentTime() - heldAt) < 0.1);
+        QCOMPARE(player->rate(), 1.0f);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(ended.count() + failed.count() > 0, int(seconds * 1000) + outageMs + 10000);
+    const SoundRecording heard = m_sound.stopRecording();
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(waiting.count() > 0 && waiting.last().at(0).toBool(), false);
+    // The whole track is heard: no second of it lost or skipped.
+    const double sound = heard.soundMs(started, SoundServer::nowNs());
+    QVERIFY2(qAbs(sound - seconds * 1000) < 150, qPrintable(QString::number(sound)));
+    if (!waits) {
+        const double start = heard.msToFirstSoundAfter(started);
+        const qint64 first = started + qint64(start * 1e6);
+        const double gap = heard.longestSilenceWithinMs(first, first + qint64((seconds - 0.2) * 1e9));
+        QVERIFY2(gap < 10, qPrintable(QString::number(gap)));
+    }
+    // The download went on from where it broke, not from the start.
+    const QList<QString> requests = demo.requestLog().filter(QStringLiteral("/media/track-4.wav"));
+    QVERIFY2(requests.size() >= 2, qPrintable(requests.join(QLatin1Char(' '))));
+    QCOMPARE(requests.first(), QStringLiteral("/media/track-4.wav"));
+    for (const QString &resumed : requests.mid(1))
+        QVERIFY2(resumed.contains(QLatin1String("(bytes=")) && !resumed.contains(QLatin1String("bytes=0-")),
+                 qPrintable(resumed));
+}
+
+void MediaTest::seekingAheadAsksForTheRestOnce()
+{
+    // On a link as fast as the track plays, a seek far ahead asks for the
+    // track from there; the part in between is asked for afterwards, and
+    // a seek back within what came asks for nothing.
+    DemoService demo;
+    QVERIFY(demo.start());
+    demo.setTrackSeconds(20);
+    demo.setThrottle(kAudioRate * 3 / 2);
+    StreamingPlayerItem *item = m_factory.playerItemWithURL(QUrl(demo.origin() + QStringLiteral("/media/track-5.wav")));
+    std::unique_ptr<StreamingPlayer> player(m_factory.playerWithPlayerItem(item));
+    player->play();
+    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() > 0.5, 10000);
+    player->seekToTime(15);
+    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() > 15.5, 10000);
+    player->seekToTime(0.2);
+    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() > 0.5 && player->currentTime() < 5, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(demo.requestLog().filter(QStringLiteral("track-5")).size() >= 3, 20000);
+    QTest::qWait(500);
+    const QList<QString> requests = demo.requestLog().filter(QStringLiteral("track-5"));
+    QVERIFY2(requests.size() == 3, qPrintable(requests.join(QLatin1Char(' '))));
+    // "bytes=X-END" from the seek, then "bytes=A-(X-1)" for the gap before it.
+    const QString ahead = requests.at(1).section(QStringLiteral("bytes="), 1).chopped(1);
+    const QString gap = requests.at(2).section(QStringLiteral("bytes="), 1).chopped(1);
+    const qint64 seekedTo = ahead.section(QLatin1Char('-'), 0, 0).toLongLong();
+    QVERIFY(seekedTo > 14 * kAudioRate && seekedTo < 16 * kAudioRate);
+    QVERIFY2(gap.section(QLatin1Char('-'), 0, 0).toLongLong() > 0, qPrintable(gap));
+    QCOMPARE(gap.section(QLatin1Char('-'), 1).toLongLong(), seekedTo - 1);
+}
+
 namespace {
 
 class EndRecorder : public FilePlayerDelegate
@@ -241,7 +442,7 @@ void MediaTest::filePlayerPlaysAWholeTrack()
 {
     QNetworkAccessManager network;
     QTemporaryDir folder;
-    MediaFilePlayerFactory factory(&network, folder.path());
+    MediaFilePlayerFactory factory(&m_engine, &network, folder.path());
     Created made = create(factory, m_server.url(QStringLiteral("/short.wav")));
     QVERIFY2(made.player, qPrintable(made.error));
     // The whole track is held, in a file of its own: its length is known
@@ -296,7 +497,7 @@ void MediaTest::filePlayerCreationFails()
     faults.setFault(path == QLatin1String("stall") ? FaultServer::Fault::StallMidBody : FaultServer::Fault::EndlessBody);
     QNetworkAccessManager network;
     QTemporaryDir folder;
-    MediaFilePlayerFactory factory(&network, folder.path());
+    MediaFilePlayerFactory factory(&m_engine, &network, folder.path());
     // 60 s in the application.
     factory.setLimits(limit, 500);
     const QUrl url = path.isEmpty() ? QUrl(QStringLiteral("file:///etc/hostname"))
@@ -321,7 +522,7 @@ void MediaTest::filePlayerDownloadsAsLongAsItMakesProgress()
     demo.setThrottle(150 * 1000);
     QNetworkAccessManager network;
     QTemporaryDir folder;
-    MediaFilePlayerFactory factory(&network, folder.path());
+    MediaFilePlayerFactory factory(&m_engine, &network, folder.path());
     factory.setLimits(MediaFilePlayerFactory::kTrackLimit, 700);
     QElapsedTimer clock;
     clock.start();
@@ -342,7 +543,7 @@ void MediaTest::leftoverTracksGoAtTheNextStart()
     }
     // A file of a Kavu that runs stays, and nothing else of the folder goes.
     QNetworkAccessManager network;
-    MediaFilePlayerFactory factory(&network, folder.path());
+    MediaFilePlayerFactory factory(&m_engine, &network, folder.path());
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), names.mid(1));
 }
 

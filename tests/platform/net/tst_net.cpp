@@ -2,6 +2,7 @@
 #include "LocalHttpServer.h"
 #include "demo/DemoAudio.h"
 #include "platform/media/MediaStreamingPlayer.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/media/MediaStreamingPlayerFactory.h"
 #include "platform/media/MediaStreamingPlayerItem.h"
 #include "platform/net/RemoteText.h"
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -203,7 +205,10 @@ void NetTest::theSystemProxyIsFollowed()
     bool ended = false;
     UrlLoader loader;
     QObject context;
-    MediaStreamingPlayerFactory players;
+    AudioEngine engine;
+    QTemporaryDir tracks;
+    MediaStreamingPlayerFactory players(&engine, &loader, tracks.path());
+    players.setWaitTimeoutMs(2000);
     std::unique_ptr<StreamingPlayer> player;
     QWebEnginePage page;
     if (kind == "request") {

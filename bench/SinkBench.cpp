@@ -1,0 +1,252 @@
+#include "SinkBench.h"
+
+#include "BarePlaybin.h"
+#include "EventWait.h"
+#include "ProcessTree.h"
+#include "SoundServer.h"
+#include "catalogue/SecondViewController.h"
+#include "demo/DemoAudio.h"
+#include "demo/DemoService.h"
+#include "platform/media/StreamingPlayer.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QUrl>
+
+using EventWait::settle;
+using EventWait::waitFor;
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QString verdict(bool met)
+{
+    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
+}
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', 1) + QStringLiteral(" ms");
+}
+
+// Playback failures the screen logged, counted as they come.
+int g_failures = 0;
+QtMessageHandler g_previousHandler = nullptr;
+
+void countFailures(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QStringLiteral("Ошибка воспроизведения")))
+        ++g_failures;
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+// The demo tracks' own quiet stretches, where every sample lies below the
+// threshold of sound: a break no longer than that is no break.
+double longestQuietMs(int trackId, double seconds)
+{
+    const QByteArray wav = DemoAudio::wavOfLength(trackId, seconds);
+    const auto *samples = reinterpret_cast<const qint16 *>(wav.constData() + 44);
+    const qsizetype count = (wav.size() - 44) / 2;
+    qsizetype run = 0;
+    qsizetype longest = 0;
+    bool sounded = false;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (qAbs(int(samples[i])) > SoundRecording::kThreshold) {
+            if (sounded)
+                longest = qMax(longest, run);
+            sounded = true;
+            run = 0;
+        } else {
+            ++run;
+        }
+    }
+    return longest * 1000.0 / DemoAudio::kSampleRate;
+}
+
+qint64 nsAfter(qint64 startNs, double ms)
+{
+    return startNs + qint64(ms * 1e6);
+}
+
+QString trackUrl(const DemoService &demo, int trackId)
+{
+    return demo.origin() + QStringLiteral("/media/track-%1.wav").arg(trackId);
+}
+
+} // namespace
+
+SinkBench::SinkBench(SecondViewController *music, DemoService *demo, SoundServer *sound)
+    : m_music(music)
+    , m_demo(demo)
+    , m_sound(sound)
+{
+    if (!g_previousHandler)
+        g_previousHandler = qInstallMessageHandler(countFailures);
+}
+
+void SinkBench::tap(SecondViewController *music, int trackId)
+{
+    music->webViewShouldStartLoadWithRequest(music->webView(),
+                                             QUrl(QStringLiteral("kavu://music?id=%1").arg(trackId)),
+                                             WebViewNavigationType::LinkClicked);
+}
+
+bool SinkBench::playing(double atLeastSeconds) const
+{
+    return m_music->player() && m_music->player()->currentTime() > atLeastSeconds;
+}
+
+SinkBench::Taps SinkBench::tapToAudible(int taps, int roundTripMs)
+{
+    // Kavu and the floor in turns, so that both see the same machine; the
+    // first two of each warm up.
+    m_demo->setRoundTripMs(roundTripMs);
+    m_sound->startRecording();
+    QList<qint64> appStarts;
+    QList<qint64> floorStarts;
+    for (int i = 0; i < taps + 2; ++i) {
+        const int trackId = 1 + i % 8;
+        const qint64 tapped = SoundServer::nowNs();
+        tap(m_music, trackId);
+        waitFor([this] { return playing(0.3); }, 10000);
+        m_music->playerBackButtonTapped();
+        settle(300 + 2 * roundTripMs);
+        qint64 floorStart = 0;
+        {
+            BarePlaybin bare(trackUrl(*m_demo, trackId));
+            waitFor([&] { return bare.positionSeconds() > 0.3 || bare.isFinished(); }, 10000);
+            floorStart = bare.startedNs();
+        }
+        settle(300 + 2 * roundTripMs);
+        if (i >= 2) {
+            appStarts.append(tapped);
+            floorStarts.append(floorStart);
+        }
+    }
+    const SoundRecording heard = m_sound->stopRecording();
+    m_demo->setRoundTripMs(0);
+    Taps run;
+    for (qsizetype i = 0; i < appStarts.size(); ++i) {
+        const double app = heard.msToFirstSoundAfter(appStarts.at(i));
+        const double floor = heard.msToFirstSoundAfter(floorStarts.at(i));
+        if (app >= 0 && floor >= 0) {
+            run.app.append(app);
+            run.floor.append(floor);
+        }
+    }
+    const Stats app = Stats::of(run.app);
+    const Stats floor = Stats::of(run.floor);
+    const double allowed = roundTripMs == 0 ? floor.median + 25 : floor.median;
+    out() << "Tap to audible at the sound server, R = " << roundTripMs << " ms\n"
+          << "  Kavu:  " << app.describe(QStringLiteral("ms")) << " (tap to the first sample heard)\n"
+          << "  floor: " << floor.describe(QStringLiteral("ms"))
+          << " (bare playbin on a new connection, set playing to the first sample heard)\n"
+          << "  [target: Kavu <= floor" << (roundTripMs == 0 ? " + 25 ms" : "") << " = " << ms(allowed) << " "
+          << verdict(app.count > 0 && app.median <= allowed) << "]" << Qt::endl;
+    return run;
+}
+
+void SinkBench::gapBetweenTracks(int roundTripMs)
+{
+    // Four-second tracks, each naming the next: three hand-overs.
+    constexpr double kSeconds = 4;
+    m_demo->setTrackSeconds(kSeconds);
+    m_demo->setRoundTripMs(roundTripMs);
+    const qsizetype logged = m_demo->requestLog().size();
+    m_sound->startRecording();
+    const qint64 tapped = SoundServer::nowNs();
+    tap(m_music, 1);
+    waitFor([this] { return m_music->currentSongID() == QStringLiteral("4") && playing(0.5); }, 30000);
+    m_music->playerBackButtonTapped();
+    const QList<QString> log = m_demo->requestLog().mid(logged);
+    settle(300);
+    const qint64 floorStart = [&] {
+        BarePlaybin bare(trackUrl(*m_demo, 1), trackUrl(*m_demo, 2));
+        waitFor([&] { return bare.isFinished(); }, 30000);
+        return bare.startedNs();
+    }();
+    const SoundRecording heard = m_sound->stopRecording();
+    m_demo->setRoundTripMs(0);
+    m_demo->setTrackSeconds(0);
+    const qint64 appFirst = nsAfter(tapped, heard.msToFirstSoundAfter(tapped));
+    const double appGap = heard.longestSilenceWithinMs(appFirst, nsAfter(appFirst, 3 * kSeconds * 1000 + 300));
+    const qint64 floorFirst = nsAfter(floorStart, heard.msToFirstSoundAfter(floorStart));
+    const double floorGap = heard.longestSilenceWithinMs(floorFirst, nsAfter(floorFirst, 2 * kSeconds * 1000 - 200));
+    // Each of the three tracks played whole: its requests.
+    int requests = 0;
+    for (int trackId = 1; trackId <= 3; ++trackId)
+        requests += int(log.filter(QStringLiteral("/media/track-%1.wav").arg(trackId)).size());
+    out() << "Silence between two chained tracks, R = " << roundTripMs << " ms (3 hand-overs)\n"
+          << "  Kavu: longest " << ms(appGap) << ", floor (playbin, next set on about-to-finish): " << ms(floorGap)
+
+          << " [target <= 5 ms " << verdict(appGap <= 5) << "]\n"
+          << "  requests per track: " << QString::number(requests / 3.0, 'f', 2) << " [target 1 "
+          << verdict(requests == 3) << "]" << Qt::endl;
+}
+
+void SinkBench::outage(int outageMs)
+{
+    // A 20-s track on a link six times as fast as it plays; when some ten
+    // seconds more than has played have come, the server goes away.
+    constexpr double kSeconds = 20;
+    constexpr double kBreakAt = 2.0;
+    m_demo->setTrackSeconds(kSeconds);
+    m_demo->setThrottle(6 * DemoAudio::kSampleRate * 2);
+    const int failuresBefore = g_failures;
+    m_sound->startRecording();
+    const qint64 tapped = SoundServer::nowNs();
+    tap(m_music, 5);
+    waitFor([this] { return playing(kBreakAt); }, 10000);
+    m_demo->interrupt(outageMs);
+    waitFor([this] { return m_music->currentSongID() != QStringLiteral("5") || !m_music->player(); },
+            int(kSeconds * 1000) + outageMs + 5000);
+    m_music->playerBackButtonTapped();
+    settle(300);
+    qint64 floorStart = 0;
+    {
+        BarePlaybin bare(trackUrl(*m_demo, 5));
+        waitFor([&] { return bare.positionSeconds() >= kBreakAt || bare.isFinished(); }, 10000);
+        m_demo->interrupt(outageMs);
+        waitFor([&] { return bare.isFinished(); }, int(kSeconds * 1000) + outageMs + 5000);
+        floorStart = bare.startedNs();
+    }
+    const SoundRecording heard = m_sound->stopRecording();
+    m_demo->setThrottle(0);
+    m_demo->setTrackSeconds(0);
+    const int alerts = g_failures - failuresBefore;
+    const qint64 appFirst = nsAfter(tapped, heard.msToFirstSoundAfter(tapped));
+    const double appHeard = heard.soundMs(appFirst, nsAfter(appFirst, kSeconds * 1000 - 100));
+    const double appBreak = heard.longestSilenceWithinMs(appFirst, nsAfter(appFirst, kSeconds * 1000 - 100));
+    const qint64 floorFirst = nsAfter(floorStart, heard.msToFirstSoundAfter(floorStart));
+    const double floorHeard = heard.soundMs(floorFirst, nsAfter(floorFirst, kSeconds * 1000 + outageMs));
+    out() << "An " << outageMs / 1000 << "-s outage " << kBreakAt << " s into a " << kSeconds
+          << "-s track, with some 10 s more than played already come\n"
+          << "  Kavu: audible break " << ms(appBreak) << " (the track's own longest quiet stretch: "
+          << ms(longestQuietMs(5, kSeconds)) << "), heard " << QString::number(appHeard / 1000, 'f', 1)
+          << " s of " << kSeconds << " s, failures " << alerts << " [target: 0 ms, whole track, no alert "
+          << verdict(appBreak <= 5 && appHeard >= kSeconds * 1000 - 200 && alerts == 0) << "]\n"
+          << "  floor: heard " << QString::number(floorHeard / 1000, 'f', 1) << " s of " << kSeconds
+          << " s (bare playbin)" << Qt::endl;
+}
+
+void SinkBench::playingCpu(int seconds)
+{
+    m_demo->setTrackSeconds(seconds + 10);
+    tap(m_music, 3);
+    waitFor([this] { return playing(2.0); }, 10000);
+    const qint64 pid = QCoreApplication::applicationPid();
+    const qint64 before = ProcessTree::cpuMs(pid);
+    settle(seconds * 1000);
+    const double share = (ProcessTree::cpuMs(pid) - before) / (seconds * 10.0);
+    m_music->playerBackButtonTapped();
+    m_demo->setTrackSeconds(0);
+    out() << "CPU of the application while one track plays (" << seconds << " s): "
+          << QString::number(share, 'f', 2) << " % of a core [target <= 2 % " << verdict(share <= 2.0) << "]"
+          << Qt::endl;
+}

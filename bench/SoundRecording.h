@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QVector>
+#include <QtGlobal>
+
+// What a sound server's output played, as heard at its monitor: mono 16-bit
+// samples, each placed on the monotonic clock (nanoseconds, as
+// QElapsedTimer and SoundServer::nowNs count).
+struct SoundRecording
+{
+    static constexpr int kRate = 48000;
+    // Louder than this is sound; the quietest note of a track is far above.
+    static constexpr int kThreshold = 200;
+
+    QVector<qint16> samples;
+    // When sample 0 was played.
+    qint64 startNs = 0;
+
+    qint64 timeOfNs(qsizetype index) const { return startNs + index * 1000000000LL / kRate; }
+    qsizetype indexAtNs(qint64 ns) const;
+    double durationMs() const { return samples.size() * 1000.0 / kRate; }
+
+    // Milliseconds from clockNs to the first sound after it; -1 if none.
+    double msToFirstSoundAfter(qint64 clockNs) const;
+    // Milliseconds of sound between two clock times.
+    double soundMs(qint64 fromNs, qint64 toNs) const;
+    // The longest run of silence between the first and the last sound in
+    // [fromNs, toNs), in milliseconds: a gap, a break.
+    double longestSilenceWithinMs(qint64 fromNs, qint64 toNs) const;
+};
