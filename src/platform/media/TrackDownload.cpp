@@ -1,39 +1,8 @@
 #include "platform/media/TrackDownload.h"
 
 #include "platform/media/TrackBuffer.h"
+#include "platform/net/ContentRange.h"
 #include "platform/net/UrlLoader.h"
-
-namespace {
-
-struct ContentRange
-{
-    qint64 first = -1;
-    qint64 total = -1; // -1: not told
-};
-
-// "bytes FIRST-LAST/TOTAL" (TOTAL may be "*").
-ContentRange parseContentRange(const QByteArray &header)
-{
-    ContentRange range;
-    const QByteArray value = header.trimmed();
-    if (!value.startsWith("bytes "))
-        return range;
-    const qsizetype dash = value.indexOf('-');
-    const qsizetype slash = value.indexOf('/');
-    if (dash < 0 || slash < dash)
-        return range;
-    bool ok = false;
-    const qint64 first = value.mid(6, dash - 6).trimmed().toLongLong(&ok);
-    if (!ok || first < 0)
-        return range;
-    range.first = first;
-    const qint64 total = value.mid(slash + 1).trimmed().toLongLong(&ok);
-    if (ok && total >= 0)
-        range.total = total;
-    return range;
-}
-
-} // namespace
 
 TrackDownload::TrackDownload(UrlLoader *loader, const QUrl &url, std::shared_ptr<TrackBuffer> buffer,
                              qint64 maxBytes, QObject *parent)
@@ -131,9 +100,12 @@ void TrackDownload::connectionDidReceiveResponse(UrlConnection *connection, int 
     }
     qint64 total = -1;
     if (httpStatus == 206) {
-        const ContentRange range = parseContentRange(connection->responseHeader("Content-Range"));
-        if (range.first >= 0)
-            m_writeOffset = range.first;
+        const ContentRange range = ContentRange::parse(connection->responseHeader("Content-Range"));
+        if (!range.isValid()) {
+            fail(QStringLiteral("The server answered with a part it does not name."));
+            return;
+        }
+        m_writeOffset = range.first;
         total = range.total;
     } else {
         // The whole track from its first byte, whatever was asked: the
