@@ -287,7 +287,7 @@ void AccountSysViewController::refreshButtonTapped()
 void AccountSysViewController::fetchDataWithLogin(const QString &login, const QString &password,
                                                   std::function<void()> completion)
 {
-    const QString base = SiteAddress::base(m_services.userDefaults->stringForKey(customURLKey()),
+    const QString base = SiteAddress::base(m_services.userDefaults->stringForKeyAsStarted(customURLKey()),
                                            m_services.bundle.defaultSiteAddress);
     const QString address = Endpoints::account(base, login, password);
     m_services.urlLoader->get(urlWithString(address).value_or(QUrl()), kReplyLimit, this,

@@ -11,7 +11,8 @@ AllmusicLayout AllmusicLayout::forBounds(qreal w, qreal h)
     layout.backButton = QRectF(0, 0, 60, 30);
     layout.songNameLabel = QRectF(0, h / 2 - 60, w, 30);
     layout.artistNameLabel = QRectF(0, h / 2 - 30, w, 30);
-    layout.downloadProgressBar = QRectF(0, 0, w, 4);
+    // Between "Назад" and the slider, over no control.
+    layout.downloadProgressBar = QRectF(0, 33, w, 4);
     layout.center = QPointF(w / 2, h / 2);
     return layout;
 }

@@ -19,8 +19,8 @@ struct AllmusicLayout
     QRectF backButton;
     QRectF songNameLabel;
     QRectF artistNameLabel;
-    // While a track downloads: a thin bar along the top, and the indicator
-    // in the middle.
+    // While a track downloads: a thin bar across the top, below "Назад" and
+    // above the slider, and the indicator in the middle.
     QRectF downloadProgressBar;
     QPointF center;
 

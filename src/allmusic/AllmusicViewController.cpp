@@ -431,8 +431,9 @@ void AllmusicViewController::audioPlayerDidFinishPlaying(FilePlayer *player, boo
 
 void AllmusicViewController::backButtonTapped()
 {
-    // A lookup still on its way must not start a track now.
+    // A lookup or a picture still on its way must not show a track now.
     ++m_lookupSerial;
+    ++m_iconSerial;
     m_lookupOutstanding = false;
     dropPlayer();
     hideControls();

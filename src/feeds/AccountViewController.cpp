@@ -20,7 +20,7 @@ void AccountViewController::viewDidLoad()
 
 void AccountViewController::loadTextFromWebsite()
 {
-    const QString base = SiteAddress::base(services().userDefaults->stringForKey(customURLKey()),
+    const QString base = SiteAddress::base(services().userDefaults->stringForKeyAsStarted(customURLKey()),
                                            services().bundle.defaultSiteAddress);
     startConnection(Endpoints::developersFeed(base));
 }

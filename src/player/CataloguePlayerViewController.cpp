@@ -68,7 +68,7 @@ CataloguePlayerViewController::~CataloguePlayerViewController()
 
 QString CataloguePlayerViewController::siteAddress() const
 {
-    return SiteAddress::resolve(m_services.userDefaults->stringForKey(customURLKey()),
+    return SiteAddress::resolve(m_services.userDefaults->stringForKeyAsStarted(customURLKey()),
                                 m_services.bundle.defaultSiteAddress);
 }
 
@@ -334,6 +334,8 @@ void CataloguePlayerViewController::invalidateTrackRequests()
 {
     dropEarlyTrack();
     ++m_trackRequestSerial;
+    // The picture on its way belongs to the track that is gone.
+    ++m_iconRequestSerial;
     m_trackRequestOutstanding = false;
     if (!isLoadingPage())
         activityIndicator()->stopAnimating();

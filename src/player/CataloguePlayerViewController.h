@@ -78,7 +78,9 @@ public:
     std::optional<int> timeObserver() const { return m_timeObserver; }
     void setTimeObserver(const std::optional<int> &token) { m_timeObserver = token; }
 
-    // The site address, resolved afresh from the stored value on each call.
+    // The site address, resolved from the stored value the run started
+    // with: an address stored since (a second start's, the settings
+    // dialog's) takes effect at the next start.
     QString siteAddress() const;
 
     // Shows an alert with one button "ОК" and no delegate.
@@ -136,9 +138,9 @@ public:
 protected:
     const PlatformServices &services() const { return m_services; }
 
-    // Makes every outstanding track-info reply stale: from now on no track
-    // request is out, and the activity indicator is stopped unless a page
-    // is loading.
+    // Makes every outstanding track-info reply, and the picture request,
+    // stale: from now on no track request is out, and the activity
+    // indicator is stopped unless a page is loading.
     void invalidateTrackRequests();
     // Whether the screen shows a page that is still loading (the web side
     // knows); the activity indicator turns for it too.

@@ -39,6 +39,7 @@ private Q_SLOTS:
     void failedCreationStillShowsControls();
     void downloadBarValues_data();
     void downloadBarValues();
+    void theDownloadBarCoversNoControl();
     void downloadsAreLeftOrReplaced_data();
     void downloadsAreLeftOrReplaced();
 
@@ -437,6 +438,16 @@ void AllmusicTest::downloadBarValues()
     QFETCH(qint64, total);
     QFETCH(int, permille);
     QCOMPARE(AllmusicLayout::downloadPermille(received, total).value_or(-1), permille);
+}
+
+void AllmusicTest::theDownloadBarCoversNoControl()
+{
+    for (const QSizeF size : {QSizeF(320, 480), QSizeF(1280, 800), QSizeF(200, 300)}) {
+        const AllmusicLayout layout = AllmusicLayout::forBounds(size.width(), size.height());
+        for (const QRectF &control : {layout.backButton, layout.timeSlider, layout.playPauseButton,
+                                      layout.rewindButton, layout.forwardButton})
+            QVERIFY(!layout.downloadProgressBar.intersects(control));
+    }
 }
 
 void AllmusicTest::downloadsAreLeftOrReplaced_data()

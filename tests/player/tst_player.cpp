@@ -6,6 +6,8 @@
 #include "player/PlayerLayout.h"
 #include "protocol/TrackInfoReply.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTest>
 
 #include <memory>
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void infoAlert();
     void playerBackAfterFailure();
     void onlyTheLatestPictureCounts();
+    void aPictureAfterBackChangesNothing();
     void nowPlayingRecord_data();
     void nowPlayingRecord();
 
@@ -74,6 +77,15 @@ void PlayerTest::initTestCase()
 {
     QVERIFY(m_server.listen());
     m_server.setHandler([this](const HttpRequest &request) {
+        if (request.path() == QLatin1String("/late.png")) {
+            QByteArray png;
+            QBuffer buffer(&png);
+            QImage(8, 8, QImage::Format_RGB32).save(&buffer, "PNG");
+            HttpReply reply = HttpReply::text(png);
+            reply.contentType = "image/png";
+            reply.delayMs = 300;
+            return reply;
+        }
         if (request.path().endsWith(QLatin1String(".png")))
             return HttpReply::text("not a picture", 404);
         HttpReply reply = HttpReply::text(m_body);
@@ -276,8 +288,10 @@ void PlayerTest::connectionError()
     const QString closed = LocalHttpServer::closedOrigin() + QStringLiteral("/kavu");
 
     TestPlatform platform;
-    auto screen = makeScreen(platform);
     platform.userDefaults->setString(QStringLiteral("customURL"), closed);
+    auto screen = std::make_unique<SecondViewController>(platform.services);
+    screen->resize(320, 480);
+    screen->loadViewIfNeeded();
     screen->setNextSongID(QStringLiteral("old"));
     LogCapture capture;
     screen->fetchDataFromServerWithID(QStringLiteral("1"), false);
@@ -834,6 +848,22 @@ void PlayerTest::onlyTheLatestPictureCounts()
     QTest::qWait(500);
     QVERIFY(screen->backgroundImageView()->hasImage());
     QCOMPARE(capture.lines().size(), 1);
+}
+
+void PlayerTest::aPictureAfterBackChangesNothing()
+{
+    // "Назад" makes the picture on its way stale, as it does the track's
+    // information: it neither fills the background nor stops the indicator
+    // that a page still loading keeps turning.
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->loadIconFromURL(QUrl(origin() + QStringLiteral("/late.png")));
+    screen->playerBackButtonTapped();
+    screen->activityIndicator()->startAnimating();
+    QTRY_VERIFY(m_server.requestTargets().contains(QStringLiteral("/late.png")));
+    QTest::qWait(700);
+    QVERIFY(!screen->backgroundImageView()->hasImage());
+    QVERIFY(screen->activityIndicator()->isAnimating());
 }
 
 void PlayerTest::nowPlayingRecord_data()

@@ -63,7 +63,16 @@ void KeyringPasswordStore::moveToKeyring(const QString &login, const QString &pa
     job->setAutoDelete(true);
     job->setKey(login);
     job->setTextData(password);
-    connect(job, &QKeychain::Job::finished, this, [this, login, password](QKeychain::Job *finished) {
+    const quint64 removals = m_removals;
+    connect(job, &QKeychain::Job::finished, this, [this, login, password, removals](QKeychain::Job *finished) {
+        // A logout came while the keyring was still to answer: the password
+        // is gone for good, from the file and, if this write put it there,
+        // from the keyring.
+        if (removals != m_removals) {
+            if (finished->error() == QKeychain::NoError)
+                deleteFromKeyring(login);
+            return;
+        }
         if (finished->error() == QKeychain::NoError) {
             m_file.removePassword(login);
             return;
@@ -83,9 +92,14 @@ void KeyringPasswordStore::adoptFilePassword(const QString &login)
 
 void KeyringPasswordStore::removePassword(const QString &login)
 {
+    ++m_removals;
     m_file.removePassword(login);
-    if (login.isEmpty())
-        return;
+    if (!login.isEmpty())
+        deleteFromKeyring(login);
+}
+
+void KeyringPasswordStore::deleteFromKeyring(const QString &login)
+{
     auto *job = new QKeychain::DeletePasswordJob(m_service, this);
     job->setAutoDelete(true);
     job->setKey(login);

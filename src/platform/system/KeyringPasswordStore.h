@@ -32,7 +32,10 @@ private:
     // Stores in the keyring; then the file lets go of its copy, or keeps
     // the password where the keyring does not answer.
     void moveToKeyring(const QString &login, const QString &password);
+    void deleteFromKeyring(const QString &login);
 
     QString m_service;
+    // Removals so far: a write that a removal overtook brings nothing back.
+    quint64 m_removals = 0;
     SettingsPasswordStore m_file;
 };

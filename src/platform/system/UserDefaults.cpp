@@ -64,6 +64,16 @@ std::optional<QString> UserDefaults::stringForKey(const QString &key) const
     return value.toString();
 }
 
+std::optional<QString> UserDefaults::stringForKeyAsStarted(const QString &key) const
+{
+    const auto found = m_asStarted.constFind(key);
+    if (found != m_asStarted.constEnd())
+        return *found;
+    const std::optional<QString> value = stringForKey(key);
+    m_asStarted.insert(key, value);
+    return value;
+}
+
 std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) const
 {
     const QVariant value = this->value(key);

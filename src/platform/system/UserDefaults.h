@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,10 @@ public:
     static QString defaultFilePath(const QString &name);
 
     std::optional<QString> stringForKey(const QString &key) const;
+    // What the key held the first time this run asked for it this way: the
+    // value the run started with (the screens ask as they load, at the
+    // start). Later changes are stored at once but are for the next run.
+    std::optional<QString> stringForKeyAsStarted(const QString &key) const;
     std::optional<QStringList> stringArrayForKey(const QString &key) const;
     bool hasKey(const QString &key) const;
 
@@ -54,5 +59,6 @@ private:
     // live in m_memory instead.
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_memory;
+    mutable QHash<QString, std::optional<QString>> m_asStarted;
     bool m_writeFailureLogged = false;
 };

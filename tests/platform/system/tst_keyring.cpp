@@ -23,6 +23,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase() { m_keyring.kill(); m_bus.kill(); m_keyring.waitForFinished(); m_bus.waitForFinished(); }
     void withoutAKeyringThePasswordStaysInTheFile();
+    void aLogoutBeforeTheKeyringAnswersIsFinal();
     void theKeyringKeepsThePassword();
 
 private:
@@ -68,6 +69,23 @@ void KeyringTest::withoutAKeyringThePasswordStaysInTheFile()
     store.readPassword("demo", this, [&read](const std::optional<QString> &password) { read = password; });
     QTRY_COMPARE(read, std::optional<QString>("secret"));
     QCOMPARE(platform.userDefaults->stringForKey("password"), std::optional<QString>("secret"));
+}
+
+void KeyringTest::aLogoutBeforeTheKeyringAnswersIsFinal()
+{
+    // "Logout" while the keyring has yet to answer a write: when it then
+    // fails, the password does not come back into the file.
+    TestPlatform platform;
+    KeyringPasswordStore store("org.kavu.Kavu/test", platform.userDefaults.get());
+    store.writePassword("demo", "secret");
+    store.removePassword("demo");
+    // The keyring answers in order: once a later read is answered, so is
+    // the write.
+    bool answered = false;
+    store.readPassword("demo", this, [&answered](const std::optional<QString> &) { answered = true; });
+    QTRY_VERIFY(answered);
+    QTest::qWait(100);
+    QVERIFY(!platform.userDefaults->hasKey("password"));
 }
 
 void KeyringTest::theKeyringKeepsThePassword()
