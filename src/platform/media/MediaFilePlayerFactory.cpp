@@ -24,9 +24,10 @@ void MediaFilePlayerFactory::setLimits(qint64 maxBytes, int timeoutMs)
 
 void MediaFilePlayerFactory::removeLeftoverTracks(const QString &directory)
 {
-    static const QRegularExpression name(QStringLiteral("^track-(\\d+)-.+\\.part$"));
+    static const QRegularExpression name(QStringLiteral("^(?:track|stream)-(\\d+)-.+\\.part$"));
     const QDir folder(directory);
-    for (const QString &file : folder.entryList({QStringLiteral("track-*.part")}, QDir::Files)) {
+    for (const QString &file :
+         folder.entryList({QStringLiteral("track-*.part"), QStringLiteral("stream-*.part")}, QDir::Files)) {
         const QRegularExpressionMatch match = name.match(file);
         // A file of a Kavu that still runs (kavu and kavu-demo share the
         // folder) stays.

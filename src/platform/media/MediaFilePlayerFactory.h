@@ -29,7 +29,8 @@ public:
     FilePlayerCreation *createWithContentsOfURL(const QUrl &url) override;
 
     QString directory() const { return m_directory; }
-    // Removes the temporary tracks of Kavu processes that no longer run.
+    // Removes the temporary tracks (the direct player's and the streams')
+    // of Kavu processes that no longer run.
     static void removeLeftoverTracks(const QString &directory);
 
 private:

@@ -220,8 +220,12 @@ void PlaybackPipeline::onReport(const PipelineReport &report)
     case PipelineReport::Kind::Ended:
         if (m_nextOwner && m_nextBuffer) {
             // Named too late to follow sample for sample: it starts now.
+            // (Copies: starting a load forgets the next source.)
             QObject *previous = m_owner;
-            startLoad(m_nextOwner, m_nextBuffer, QUrl(), m_nextNames);
+            QObject *next = m_nextOwner;
+            const std::shared_ptr<TrackBuffer> buffer = m_nextBuffer;
+            const TrackNames names = m_nextNames;
+            startLoad(next, buffer, QUrl(), names);
             applyState();
             Q_EMIT advanced(previous);
         } else {

@@ -117,7 +117,8 @@ void PlaybackPipelineWorker::load(quint64 generation, const std::shared_ptr<Trac
         return;
     }
     // The streams of what played before end here; their reports, if any
-    // are still on their way, belong to the earlier generation.
+    // are still on their way, belong to the earlier generation. (The
+    // source that played goes when the new one replaces it.)
     gst_element_set_state(m_pipeline, GST_STATE_READY);
     {
         const QMutexLocker lock(&m_lock);
@@ -197,8 +198,13 @@ void PlaybackPipelineWorker::clear(quint64 generation)
     m_loaded = false;
     if (m_poll)
         m_poll->stop();
-    if (m_pipeline)
+    // Through NULL, so that playbin lets go of the source that played (and
+    // with it the track's file) now rather than at the next load; back in
+    // READY its output has its sound server connection again.
+    if (m_pipeline) {
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
         gst_element_set_state(m_pipeline, GST_STATE_READY);
+    }
     const QMutexLocker lock(&m_lock);
     m_sourceBuffer.reset();
     m_next.reset();
@@ -288,6 +294,9 @@ GstBusSyncReply PlaybackPipelineWorker::onBusMessage(GstBus *, GstMessage *messa
     default:
         break;
     }
+    // Dropped here, the message is ours to free (with its hold on the
+    // element that sent it).
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

@@ -25,7 +25,7 @@ std::shared_ptr<TrackBuffer> TrackBuffer::create(const QString &directory, QStri
     QDir().mkpath(directory);
     // The process's id in the name tells a later start whose file it is.
     buffer->m_file = std::make_unique<QTemporaryFile>(
-        QDir(directory).filePath(QStringLiteral("track-%1-XXXXXX.part").arg(QCoreApplication::applicationPid())));
+        QDir(directory).filePath(QStringLiteral("stream-%1-XXXXXX.part").arg(QCoreApplication::applicationPid())));
     if (!buffer->m_file->open()) {
         if (error)
             *error = QStringLiteral("No file for the track: %1").arg(buffer->m_file->errorString());

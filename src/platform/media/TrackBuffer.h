@@ -29,7 +29,7 @@ public:
     // bytes at offset (true) or no longer waits (false).
     using WaitListener = std::function<void(bool waiting, qint64 offset)>;
 
-    // A new file named track-PID-XXXXXX.part in directory; null, with the
+    // A new file named stream-PID-XXXXXX.part in directory; null, with the
     // reason in error, when none can be made.
     static std::shared_ptr<TrackBuffer> create(const QString &directory, QString *error);
     ~TrackBuffer();

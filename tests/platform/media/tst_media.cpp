@@ -43,6 +43,7 @@ private Q_SLOTS:
     void droppingAStartingStreamDoesNotWait();
     void aTappedTrackIsHeardUnderItsNames();
     void chainedTracksFollowWithoutAGap();
+    void aNextItemNamedLateStillFollows();
     void aBrokenDownloadIsRiddenOut_data();
     void aBrokenDownloadIsRiddenOut();
     void seekingAheadAsksForTheRestOnce();
@@ -157,6 +158,9 @@ void MediaTest::playsToTheEndAndTicks()
     const int ticksAtEnd = ticks.size();
     QTest::qWait(1300);
     QCOMPARE(ticks.size(), ticksAtEnd);
+    // The track's file goes with its player.
+    player.reset();
+    QTRY_COMPARE(QDir(m_tracks.path()).entryList(QDir::Files), QStringList());
 }
 
 void MediaTest::brokenStreamsFail_data()
@@ -302,6 +306,23 @@ void MediaTest::chainedTracksFollowWithoutAGap()
     for (const char *track : {"/media/track-1.wav", "/media/track-2.wav"})
         QCOMPARE(requests.count(QLatin1String(track)), 1);
     QCOMPARE(requests.filter(QStringLiteral("bytes=")), QList<QString>());
+}
+
+void MediaTest::aNextItemNamedLateStillFollows()
+{
+    // Named once the current track has been read to its end, the next one
+    // cannot follow sample for sample; it starts as the current one ends.
+    StreamingPlayerItem *item = nullptr;
+    auto player = makePlayer(QStringLiteral("/short.wav"), &item);
+    QSignalSpy ended(item, &StreamingPlayerItem::didPlayToEndTime);
+    player->play();
+    QTRY_VERIFY_WITH_TIMEOUT(player->currentTime() > 2.0, 10000);
+    std::unique_ptr<StreamingPlayerItem> next(m_factory.playerItemWithURL(m_server.url(QStringLiteral("/long.wav"))));
+    player->setNextItem(next.get());
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 5000);
+    std::unique_ptr<StreamingPlayer> following(m_factory.playerWithPlayerItem(next.release()));
+    QCOMPARE(following->rate(), 1.0f);
+    QTRY_VERIFY_WITH_TIMEOUT(following->currentTime() > 0.5, 5000);
 }
 
 void MediaTest::aBrokenDownloadIsRiddenOut_data()
