@@ -24,7 +24,7 @@ namespace {
 const QByteArray kHtml = QByteArrayLiteral("text/html; charset=utf-8");
 const QByteArray kText = QByteArrayLiteral("text/plain; charset=utf-8");
 // Dynamic properties of each connection's socket.
-const char *const kAcceptedAt = "demoAcceptedAtMs";
+const char *const kAcceptedAt = "demoAcceptedAtNs";
 const char *const kRequests = "demoRequests";
 } // namespace
 
@@ -49,7 +49,7 @@ void DemoHttpServer::stampNewConnections()
     for (QTcpServer *server : servers()) {
         for (QTcpSocket *socket : server->findChildren<QTcpSocket *>()) {
             if (!socket->property(kAcceptedAt).isValid())
-                socket->setProperty(kAcceptedAt, m_clock.elapsed());
+                socket->setProperty(kAcceptedAt, m_clock.nsecsElapsed());
         }
     }
 }
@@ -233,7 +233,8 @@ bool DemoHttpServer::handleRequest(const QHttpServerRequest &request, QTcpSocket
     const int earlier = socket->property(kRequests).toInt();
     socket->setProperty(kRequests, earlier + 1);
     const QVariant acceptedAt = socket->property(kAcceptedAt);
-    const qint64 age = acceptedAt.isValid() ? m_clock.elapsed() - acceptedAt.toLongLong() : 0;
+    // Whole milliseconds, rounded down: the handshakes are never cut short.
+    const qint64 age = acceptedAt.isValid() ? (m_clock.nsecsElapsed() - acceptedAt.toLongLong()) / 1000000 : 0;
     const qint64 delay = RoundTrip::responseDelayMs(m_roundTripMs, age, earlier == 0);
     if (delay <= 0)
         return serve(request, socket);
