@@ -29,6 +29,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
@@ -158,6 +159,44 @@ void measureMprisLatency(SecondViewController *music, const QString &busAddress,
     QDBusConnection::disconnectFromBus(QStringLiteral("kavu-bench-client"));
     const Stats stats = Stats::of(latencies);
     out() << "MPRIS PlayPause to the PlaybackStatus told\n"
+          << "  " << stats.describe(QStringLiteral("ms")) << " [target: median <= 50 ms "
+          << verdict(stats.count > 0 && stats.median <= 50) << "]" << Qt::endl;
+}
+
+// From a desktop client setting MPRIS Volume to the sound server showing
+// Kavu's stream at that volume.
+void measureMprisVolume(SecondViewController *music, const QString &busAddress, const SoundServer &sound,
+                        int settings)
+{
+    QDBusConnection client = QDBusConnection::connectToBus(busAddress, QStringLiteral("kavu-bench-volume"));
+    SinkBench::tap(music, 2);
+    waitFor([&] { return music->player() && music->player()->currentTime() > 0.3; }, 10000);
+    const auto kavuVolume = [&sound] {
+        for (const SoundServer::Stream &stream : sound.streams()) {
+            if (stream.properties.value(QStringLiteral("application.name")) == QLatin1String("Kavu"))
+                return stream.volumePercent;
+        }
+        return -1;
+    };
+    QList<double> latencies;
+    for (int i = 0; i < settings; ++i) {
+        const double target = i % 2 ? 0.6 : 0.3;
+        QDBusMessage set = QDBusMessage::createMethodCall(
+            QStringLiteral("org.mpris.MediaPlayer2.kavu"), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+        set << QStringLiteral("org.mpris.MediaPlayer2.Player") << QStringLiteral("Volume")
+            << QVariant::fromValue(QDBusVariant(target));
+        QElapsedTimer clock;
+        clock.start();
+        client.asyncCall(set);
+        if (waitFor([&] { return kavuVolume() == qRound(target * 100); }, 5000))
+            latencies.append(msSince(clock));
+        settle(100);
+    }
+    music->playerBackButtonTapped();
+    QDBusConnection::disconnectFromBus(QStringLiteral("kavu-bench-volume"));
+    const Stats stats = Stats::of(latencies);
+    out() << "MPRIS Volume set to the sound server's stream at that volume\n"
           << "  " << stats.describe(QStringLiteral("ms")) << " [target: median <= 50 ms "
           << verdict(stats.count > 0 && stats.median <= 50) << "]" << Qt::endl;
 }
@@ -649,9 +688,11 @@ int main(int argc, char *argv[])
         if (wanted("cpu"))
             sink.playingCpu(10);
         if (wanted("mpris")) {
-            if (hasBus)
+            if (hasBus) {
                 measureMprisLatency(music, busAddress, 20);
-            else
+                if (hasSound)
+                    measureMprisVolume(music, busAddress, sound, 20);
+            } else
                 out() << "MPRIS: no dbus-daemon, not measured" << Qt::endl;
         }
         if (wanted("sizes"))

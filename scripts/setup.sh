@@ -19,8 +19,9 @@ packages=(
     # sound server and to the sound card
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
     gstreamer1.0-alsa
-    # A sound server for the tests and the benchmark to listen at
-    pulseaudio pulseaudio-utils
+    # A sound server for the tests and the benchmark to listen at, and a
+    # notification daemon for the tests to read what Kavu told
+    pulseaudio pulseaudio-utils dunst
     # Fonts with Cyrillic glyphs for pages and labels
     fonts-dejavu-core
     # A session bus for publishing what plays, a client of the desktop's

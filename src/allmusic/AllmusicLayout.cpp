@@ -11,6 +11,10 @@ AllmusicLayout AllmusicLayout::forBounds(qreal w, qreal h)
     layout.backButton = QRectF(0, 0, 60, 30);
     layout.songNameLabel = QRectF(0, h / 2 - 60, w, 30);
     layout.artistNameLabel = QRectF(0, h / 2 - 30, w, 30);
+    layout.elapsedLabel = QRectF(20, 62, 70, 18);
+    layout.remainingLabel = QRectF(w - 90, 62, 70, 18);
+    layout.muteButton = QRectF(w / 2 - 120, h - 55, 30, 30);
+    layout.volumeSlider = QRectF(w / 2 - 82, h - 50, 202, 20);
     // Between "Назад" and the slider, over no control.
     layout.downloadProgressBar = QRectF(0, 33, w, 4);
     layout.center = QPointF(w / 2, h / 2);

@@ -19,6 +19,12 @@ struct AllmusicLayout
     QRectF backButton;
     QRectF songNameLabel;
     QRectF artistNameLabel;
+    // Under the slider's ends, the time played and the time left; the
+    // volume's mute toggle and slider in a row below the three buttons.
+    QRectF elapsedLabel;
+    QRectF remainingLabel;
+    QRectF muteButton;
+    QRectF volumeSlider;
     // While a track downloads: a thin bar across the top, below "Назад" and
     // above the slider, and the indicator in the middle.
     QRectF downloadProgressBar;

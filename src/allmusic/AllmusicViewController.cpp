@@ -16,12 +16,18 @@
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/nowplaying/NowPlayingRecord.h"
 #include "platform/ui/NameLabel.h"
+#include "platform/ui/VolumeAndTimeControls.h"
 #include "protocol/TrackInfoReply.h"
 
 #include <QProgressBar>
 #include <QShortcut>
 
 namespace {
+
+VolumeAndTimeControls::Frames volumeAndTimeFrames(const AllmusicLayout &layout)
+{
+    return {layout.elapsedLabel, layout.remainingLabel, layout.muteButton, layout.volumeSlider};
+}
 
 RoundedButton *makeControlButton(QWidget *parent, const QString &title, const QRectF &frame)
 {
@@ -75,7 +81,8 @@ void AllmusicViewController::viewDidLoad()
     auto *space = new QShortcut(QKeySequence(Qt::Key_Space), playPauseButton());
     connect(space, &QShortcut::activated, this, &AllmusicViewController::playPauseButtonTapped);
     // Top to bottom: "Назад", the slider, the three buttons, then the page.
-    setTabOrderOf({backButton(), timeSlider(), rewindButton(), playPauseButton(), forwardButton(), webView()});
+    setTabOrderOf({backButton(), timeSlider(), rewindButton(), playPauseButton(), forwardButton(),
+                   m_volumeAndTime->muteButton(), m_volumeAndTime->volumeSlider(), webView()});
 }
 
 void AllmusicViewController::setUpAudioSession()
@@ -137,6 +144,10 @@ void AllmusicViewController::createPlayerViews()
     Geometry::addSubview(view(), artist);
     setArtistNameLabel(artist);
 
+    // Its keys work while the controls show.
+    m_volumeAndTime = new VolumeAndTimeControls(view(), m_services.audioEngine, playPause);
+    m_volumeAndTime->setFrames(volumeAndTimeFrames(layout));
+
     // While a track downloads: a turning indicator, and a thin bar of how
     // much has come when the track's size is known.
     auto *indicator = new ActivityIndicatorView(ActivityIndicatorView::Style::WhiteLarge, view());
@@ -166,6 +177,8 @@ void AllmusicViewController::viewDidLayoutSubviews()
     Geometry::setFrame(backButton(), layout.backButton);
     Geometry::setFrame(songNameLabel(), layout.songNameLabel);
     Geometry::setFrame(artistNameLabel(), layout.artistNameLabel);
+    if (m_volumeAndTime)
+        m_volumeAndTime->setFrames(volumeAndTimeFrames(layout));
     activityIndicator()->setCenter(layout.center);
     Geometry::setFrame(downloadProgressBar(), layout.downloadProgressBar);
 }
@@ -180,12 +193,14 @@ void AllmusicViewController::hideControls()
 {
     for (QWidget *control : controlViews())
         control->setHidden(true);
+    m_volumeAndTime->setHidden(true);
 }
 
 void AllmusicViewController::showControls()
 {
     for (QWidget *control : controlViews())
         control->setHidden(false);
+    m_volumeAndTime->setHidden(false);
 }
 
 bool AllmusicViewController::webViewShouldStartLoadWithRequest(WebView *, const QUrl &request,
@@ -412,6 +427,8 @@ void AllmusicViewController::updateNowPlayingInfo()
         source.rate = m_audioPlayer->isPlaying() ? 1.0f : 0.0f;
     }
     source.track = m_tracksStarted;
+    if (m_volumeAndTime)
+        m_volumeAndTime->showTime(source.currentTime, m_audioPlayer ? source.duration : 0.0);
     m_services.nowPlaying->setNowPlayingInfo(this, NowPlayingRecord::build(source));
     publishNowPlayingState();
 }

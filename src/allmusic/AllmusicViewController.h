@@ -8,6 +8,7 @@
 #include "platform/ui/Slider.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/VolumeAndTimeControls.h"
 #include "platform/web/WebView.h"
 #include "platform/nowplaying/NowPlayingCommandTarget.h"
 #include "platform/nowplaying/NowPlayingState.h"
@@ -69,6 +70,8 @@ public:
     ActivityIndicatorView *activityIndicator() const { return m_activityIndicator; }
     void setActivityIndicator(ActivityIndicatorView *indicator) { m_activityIndicator = indicator; }
     QProgressBar *downloadProgressBar() const { return m_downloadProgressBar; }
+    // The time at the slider's ends and the volume.
+    VolumeAndTimeControls *volumeAndTimeControls() const { return m_volumeAndTime; }
     void setDownloadProgressBar(QProgressBar *bar) { m_downloadProgressBar = bar; }
 
     // The track lookup.
@@ -131,6 +134,7 @@ private:
     QPointer<ImageView> m_backgroundImageView;
     QPointer<ActivityIndicatorView> m_activityIndicator;
     QPointer<QProgressBar> m_downloadProgressBar;
+    QPointer<VolumeAndTimeControls> m_volumeAndTime;
     QPointer<FilePlayerCreation> m_creation;
     quint64 m_lookupSerial = 0;
     quint64 m_iconSerial = 0;

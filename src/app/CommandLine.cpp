@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QPair>
 
 CommandLine CommandLine::parse(const QStringList &arguments, const QString &defaultSiteAddress)
 {
@@ -23,6 +24,21 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
                                                   "the built-in one, then start."));
     parser.addOption(site);
     parser.addOption(reset);
+    // The desktop's player commands, sent to the Kavu that runs.
+    const QList<QPair<QString, QString>> commands = {
+        {QStringLiteral("play-pause"), QStringLiteral("PlayPause")},
+        {QStringLiteral("play"), QStringLiteral("Play")},
+        {QStringLiteral("pause"), QStringLiteral("Pause")},
+        {QStringLiteral("stop"), QStringLiteral("Stop")},
+        {QStringLiteral("next"), QStringLiteral("Next")},
+        {QStringLiteral("previous"), QStringLiteral("Previous")},
+    };
+    for (const auto &command : commands) {
+        parser.addOption(QCommandLineOption(
+            command.first, QStringLiteral("Tell the Kavu that runs to %1, as the desktop's player controls do; "
+                                          "ends with status 1 when none runs.")
+                               .arg(QString(command.first).replace(QLatin1Char('-'), QLatin1Char(' ')))));
+    }
 
     CommandLine line;
     if (!parser.parse(arguments)) {
@@ -55,6 +71,19 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
         line.text = QStringLiteral("kavu: unexpected argument (see kavu --help)");
         return line;
     }
+    for (const auto &command : commands) {
+        if (!parser.isSet(command.first))
+            continue;
+        if (!line.command.isEmpty() || parser.isSet(site) || parser.isSet(reset)) {
+            line.action = Action::Refuse;
+            line.text = QStringLiteral("kavu: a player command goes alone (see kavu --help)");
+            return line;
+        }
+        line.action = Action::Control;
+        line.command = command.second;
+    }
+    if (line.action == Action::Control)
+        return line;
     line.resetSiteAddress = parser.isSet(reset);
     if (parser.isSet(site)) {
         const QString address = SiteAddress::fromUserText(parser.value(site), defaultSiteAddress);

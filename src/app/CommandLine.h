@@ -13,6 +13,7 @@ struct CommandLine
         Run,     // start (or hand the request to the Kavu that runs)
         Answer,  // print text and end with status 0 (--help, --version)
         Refuse,  // print text and end with status 2
+        Control, // send command to the Kavu that runs, as its desktop controls would
     };
 
     Action action = Action::Run;
@@ -22,6 +23,9 @@ struct CommandLine
     std::optional<QString> siteAddress;
     // --reset-site-address: back to the built-in address.
     bool resetSiteAddress = false;
+    // --play-pause, --play, --pause, --stop, --next, --previous: the MPRIS2
+    // method to call ("PlayPause", ...).
+    QString command;
 
     // arguments: the process's, the program first. defaultSiteAddress is
     // what an empty --site-address stores.

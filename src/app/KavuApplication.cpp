@@ -12,7 +12,9 @@
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
 #include "platform/nowplaying/NowPlayingCommandTarget.h"
 #include "platform/net/UrlLoader.h"
+#include "platform/nowplaying/TrackNotifier.h"
 #include "platform/system/KeyringPasswordStore.h"
+#include "platform/system/SleepInhibitor.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/web/WebEngineWebView.h"
 
@@ -25,6 +27,7 @@
 #include <QStandardPaths>
 #include <QWebEngineProfile>
 
+#include <cmath>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -76,6 +79,7 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.processTerminator = m_terminator.get();
     m_services.urlLoader = m_urlLoader.get();
     m_services.audioSession = m_audioSession.get();
+    m_services.audioEngine = m_audioEngine.get();
     m_services.cachesDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
         + QStringLiteral("/kavu");
     // Tracks download into the caches directory, each into a file of its
@@ -124,6 +128,24 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
         window->bringToFront(dynamic_cast<QWidget *>(owner));
     });
     m_nowPlaying->setQuitHandler([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
+    // The desktop reads and sets the application's one volume.
+    AudioEngine *engine = m_audioEngine.get();
+    m_nowPlaying->setVolumeControl([engine] { return engine->volume(); },
+                                   [engine](double volume) { engine->setVolume(volume); });
+    QObject::connect(engine, &AudioEngine::volumeChanged, m_nowPlaying.get(), &MprisNowPlayingCenter::volumeChanged);
+    // While music plays the machine does not suspend; a new track is told
+    // when the window is not in front.
+    m_sleepInhibitor = std::make_unique<SleepInhibitor>(QDBusConnection::sessionBus());
+    m_trackNotifier = std::make_unique<TrackNotifier>(
+        QDBusConnection::sessionBus(), QGuiApplication::desktopFileName(),
+        [window = m_window.get()] { return window->isActiveWindow(); });
+    QObject::connect(m_nowPlaying.get(), &MprisNowPlayingCenter::published, m_sleepInhibitor.get(),
+                     [inhibitor = m_sleepInhibitor.get()](const QVariantMap &properties) {
+                         inhibitor->setPlaying(properties.value(QStringLiteral("PlaybackStatus"))
+                                               == QLatin1String("Playing"));
+                     });
+    QObject::connect(m_nowPlaying.get(), &MprisNowPlayingCenter::published, m_trackNotifier.get(),
+                     &TrackNotifier::published);
     restoreWindowGeometry();
     m_delegate->setWindow(m_window.get());
 
@@ -159,6 +181,12 @@ void KavuApplication::restoreWindowGeometry()
 {
     const QSettings state(m_windowStatePath, QSettings::IniFormat);
     m_window->restoreGeometry(state.value(QStringLiteral("geometry")).toByteArray());
+    // The volume as it was left (a value that is no number is no volume).
+    bool number = false;
+    const double volume = state.value(QStringLiteral("volume")).toDouble(&number);
+    if (number && std::isfinite(volume))
+        m_audioEngine->setVolume(volume);
+    m_audioEngine->setMuted(state.value(QStringLiteral("muted")).toBool());
 }
 
 void KavuApplication::saveWindowGeometry()
@@ -172,6 +200,8 @@ void KavuApplication::saveWindowGeometry()
     if (state.status() != QSettings::NoError)
         return;
     state.setValue(QStringLiteral("geometry"), m_window->saveGeometry());
+    state.setValue(QStringLiteral("volume"), m_audioEngine->volume());
+    state.setValue(QStringLiteral("muted"), m_audioEngine->isMuted());
 }
 
 int KavuApplication::exec()

@@ -18,6 +18,8 @@ class EventLoopProcessTerminator;
 class KeyringPasswordStore;
 class MainWindow;
 class QWebEngineProfile;
+class SleepInhibitor;
+class TrackNotifier;
 class UrlLoader;
 class UserDefaults;
 
@@ -45,8 +47,8 @@ public:
     // until the process ends.
     int exec();
 
-    // Where the window's size and place are kept: beside the settings, in a
-    // file of their own.
+    // Where the window's size and place, and the volume, are kept: beside
+    // the settings, in a file of their own.
     static QString windowStatePath(const QString &settingsName);
 
 private:
@@ -64,6 +66,8 @@ private:
     std::unique_ptr<MediaFilePlayerFactory> m_filePlayers;
     std::unique_ptr<MprisNowPlayingCenter> m_nowPlaying;
     std::unique_ptr<KeyringPasswordStore> m_passwords;
+    std::unique_ptr<SleepInhibitor> m_sleepInhibitor;
+    std::unique_ptr<TrackNotifier> m_trackNotifier;
     QWebEngineProfile *m_profile = nullptr;
     PlatformServices m_services;
     std::unique_ptr<AppDelegate> m_delegate;

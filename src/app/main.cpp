@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/KavuApplication.h"
+#include "app/PlayerRemote.h"
 #include "app/SingleInstance.h"
 #include "platform/system/UserDefaults.h"
 
@@ -14,6 +15,11 @@ int main(int argc, char *argv[])
 
     // --help, --version and a refused address need no display.
     const CommandLine line = CommandLine::read(argc, argv, bundle.defaultSiteAddress);
+    // A player command goes to the Kavu that runs; none is started.
+    if (line.action == CommandLine::Action::Control) {
+        QCoreApplication core(argc, argv);
+        return PlayerRemote::send(line.command);
+    }
     if (line.action != CommandLine::Action::Run) {
         QTextStream(line.action == CommandLine::Action::Answer ? stdout : stderr)
             << line.text << (line.text.endsWith(QLatin1Char('\n')) ? "" : "\n");

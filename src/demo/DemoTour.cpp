@@ -16,6 +16,9 @@
 #include "platform/ui/AlertDialog.h"
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
 #include "platform/web/WebEngineWebView.h"
+#include "platform/media/AudioEngine.h"
+#include "platform/ui/Slider.h"
+#include "platform/ui/VolumeAndTimeControls.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -255,6 +258,23 @@ int DemoTour::run()
                    return fail(why, QStringLiteral("the track did not go on"));
                return playbackStatus() == QStringLiteral("Playing")
                    || fail(why, QStringLiteral("the desktop is not told that it plays"));
+           })
+        && step(QStringLiteral("volume-and-time"), [&](QString &why) {
+               // The time at the slider's ends, and the volume's mute
+               // pressed twice, as a listener would.
+               VolumeAndTimeControls *controls = music->volumeAndTimeControls();
+               if (!controls->volumeSlider()->isVisible() || !controls->muteButton()->isVisible())
+                   return fail(why, QStringLiteral("the volume does not show"));
+               controls->muteButton()->click();
+               if (!m_kavu->audioEngine()->isMuted() || controls->muteButton()->accessibleName() != QStringLiteral("Unmute"))
+                   return fail(why, QStringLiteral("the mute button did not mute"));
+               controls->muteButton()->click();
+               if (m_kavu->audioEngine()->isMuted())
+                   return fail(why, QStringLiteral("the mute button did not unmute"));
+               if (!waitFor([&] { return controls->elapsedLabel()->text() != QStringLiteral("0:00")
+                                      && controls->remainingLabel()->text().startsWith(QChar(0x2212)); }))
+                   return fail(why, QStringLiteral("the time played and the time left do not show"));
+               return true;
            })
         && step(QStringLiteral("next-track"), [&](QString &why) {
                music->forwardButton()->click();

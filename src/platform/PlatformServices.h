@@ -7,6 +7,7 @@
 #include <functional>
 
 class AlertPresenter;
+class AudioEngine;
 class AudioSession;
 class FilePlayerFactory;
 class NowPlayingInfoCenter;
@@ -29,6 +30,9 @@ struct PlatformServices
     ProcessTerminator *processTerminator = nullptr;
     UrlLoader *urlLoader = nullptr;
     AudioSession *audioSession = nullptr;
+    // The application's one volume and mute (none: the screens show full
+    // volume and cannot change it).
+    AudioEngine *audioEngine = nullptr;
     StreamingPlayerFactory *streamingPlayers = nullptr;
     FilePlayerFactory *filePlayers = nullptr;
     NowPlayingInfoCenter *nowPlaying = nullptr;

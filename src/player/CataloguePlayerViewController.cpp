@@ -9,7 +9,6 @@
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/media/StreamingPlayerFactory.h"
 #include "platform/ui/NavigationItem.h"
-#include "platform/net/TextDecoding.h"
 #include "platform/net/UrlText.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/ui/NameLabel.h"
@@ -23,6 +22,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Slider.h"
+#include "platform/ui/VolumeAndTimeControls.h"
 #include "player/PlayerButtonImages.h"
 #include "player/PlayerLayout.h"
 
@@ -33,6 +33,11 @@
 #include <limits>
 
 namespace {
+
+VolumeAndTimeControls::Frames volumeAndTimeFrames(const PlayerLayout &layout)
+{
+    return {layout.elapsedLabel, layout.remainingLabel, layout.muteButton, layout.volumeSlider};
+}
 
 ImageButton *makeImageButton(QWidget *parent, const QRectF &frame, const QString &imageName)
 {
@@ -50,6 +55,7 @@ CataloguePlayerViewController::CataloguePlayerViewController(const PlatformServi
                                                              QWidget *parent)
     : ViewController(parent)
     , m_services(services)
+    , m_following(new FollowingTrack(services.urlLoader, services.streamingPlayers, kTrackInfoLimit, this))
 {
 }
 
@@ -59,7 +65,8 @@ CataloguePlayerViewController::~CataloguePlayerViewController()
     // Teardown: no event of any item reaches the screen any more, and the
     // tick of the current player is removed.
     if (m_player) {
-        unsubscribeFromItem(m_player->currentItem());
+        if (m_player->currentItem())
+            disconnect(m_player->currentItem(), nullptr, this, nullptr);
         if (m_timeObserver)
             m_player->removeTimeObserver(*m_timeObserver);
     }
@@ -106,43 +113,37 @@ void CataloguePlayerViewController::createOverlayView()
 void CataloguePlayerViewController::createPlayerControls()
 {
     const PlayerLayout layout = PlayerLayout::forBounds(width(), height());
+    // Each control starts hidden, on top of the root view.
+    const auto add = [this](QWidget *control) {
+        control->setHidden(true);
+        Geometry::addSubview(view(), control);
+    };
 
     auto *slider = new Slider(view());
     Geometry::setFrame(slider, layout.timeSlider);
-    slider->setHidden(true);
-    Geometry::addSubview(view(), slider);
+    add(slider);
     setTimeSlider(slider);
-    connect(slider, &Slider::userValueChanged, this,
-            &CataloguePlayerViewController::timeSliderValueChanged);
+    connect(slider, &Slider::userValueChanged, this, &CataloguePlayerViewController::timeSliderValueChanged);
 
     auto *playPause = makeImageButton(view(), layout.playPauseButton, PlayerButtonImages::kPlay);
-    playPause->setHidden(true);
-    Geometry::addSubview(view(), playPause);
+    add(playPause);
     setPlayPauseButton(playPause);
-    connect(playPause, &ImageButton::clicked, this,
-            &CataloguePlayerViewController::playPauseButtonTapped);
+    connect(playPause, &ImageButton::clicked, this, &CataloguePlayerViewController::playPauseButtonTapped);
 
     auto *rewind = makeImageButton(view(), layout.rewindButton, PlayerButtonImages::kPreviousSong);
-    rewind->setHidden(true);
-    Geometry::addSubview(view(), rewind);
+    add(rewind);
     setRewindButton(rewind);
     connect(rewind, &ImageButton::clicked, this, &CataloguePlayerViewController::rewindButtonTapped);
 
     auto *forward = makeImageButton(view(), layout.forwardButton, PlayerButtonImages::kNextSong);
-    forward->setHidden(true);
-    Geometry::addSubview(view(), forward);
+    add(forward);
     setForwardButton(forward);
     connect(forward, &ImageButton::clicked, this, &CataloguePlayerViewController::forwardButtonTapped);
 
-    auto *song = makeTrackNameLabel(view(), layout.songNameLabel);
-    song->setHidden(true);
-    Geometry::addSubview(view(), song);
-    setSongNameLabel(song);
-
-    auto *artist = makeTrackNameLabel(view(), layout.artistNameLabel);
-    artist->setHidden(true);
-    Geometry::addSubview(view(), artist);
-    setArtistNameLabel(artist);
+    setSongNameLabel(makeTrackNameLabel(view(), layout.songNameLabel));
+    add(songNameLabel());
+    setArtistNameLabel(makeTrackNameLabel(view(), layout.artistNameLabel));
+    add(artistNameLabel());
 }
 
 void CataloguePlayerViewController::createPlayerNavigationBar()
@@ -175,6 +176,8 @@ void CataloguePlayerViewController::createPlayerView()
     };
     for (QWidget *child : moved)
         Geometry::addSubview(container, child);
+    m_volumeAndTime = new VolumeAndTimeControls(container, m_services.audioEngine, container);
+    m_volumeAndTime->setFrames(volumeAndTimeFrames(PlayerLayout::forBounds(width(), height())));
 }
 
 void CataloguePlayerViewController::layoutPlayerViews()
@@ -190,6 +193,8 @@ void CataloguePlayerViewController::layoutPlayerViews()
     Geometry::setFrame(songNameLabel(), layout.songNameLabel);
     Geometry::setFrame(artistNameLabel(), layout.artistNameLabel);
     Geometry::setFrame(playerNavigationBar(), layout.playerNavigationBar);
+    if (m_volumeAndTime)
+        m_volumeAndTime->setFrames(volumeAndTimeFrames(layout));
 }
 
 QList<QWidget *> CataloguePlayerViewController::controlViews() const
@@ -218,16 +223,11 @@ void CataloguePlayerViewController::dropPlayer()
     current->pause();
     current->seekToTime(0);
     // The detached item reports nothing more; its tick ends with the player.
-    unsubscribeFromItem(current->currentItem());
+    if (current->currentItem())
+        disconnect(current->currentItem(), nullptr, this, nullptr);
     current->replaceCurrentItemWithPlayerItem(nullptr);
     setPlayer(nullptr);
     current->deleteLater();
-}
-
-void CataloguePlayerViewController::unsubscribeFromItem(StreamingPlayerItem *item)
-{
-    if (item)
-        disconnect(item, nullptr, this, nullptr);
 }
 
 bool CataloguePlayerViewController::isCurrentItem(QObject *item) const
@@ -238,7 +238,7 @@ bool CataloguePlayerViewController::isCurrentItem(QObject *item) const
 void CataloguePlayerViewController::fetchDataFromServerWithID(const std::optional<QString> &songID,
                                                               bool isRadioMode)
 {
-    dropEarlyTrack();
+    m_following->drop(m_player);
     const quint64 request = beginTrackRequest(songID);
     m_services.urlLoader->get(trackInfoURL(songID, isRadioMode), kTrackInfoLimit, this,
                               [this, request](const UrlResponse &response) {
@@ -266,73 +266,31 @@ QUrl CataloguePlayerViewController::trackInfoURL(const std::optional<QString> &s
 
 void CataloguePlayerViewController::playerItemWillReachEnd()
 {
-    dropEarlyTrack();
-    if (!radioMode() && !nextSongID())
-        return;
-    m_early.radioMode = radioMode();
-    m_early.songID = radioMode() ? std::nullopt : nextSongID();
-    const quint64 request = m_early.serial;
-    m_services.urlLoader->get(trackInfoURL(m_early.songID, m_early.radioMode), kTrackInfoLimit, this,
-                              [this, request](const UrlResponse &response) {
-                                  handleEarlyTrackResponse(request, response);
-                              });
-}
-
-void CataloguePlayerViewController::handleEarlyTrackResponse(quint64 request, const UrlResponse &response)
-{
-    // Nothing of it shows now: no log line, no alert. A reply that would
-    // fail is dropped, and the end of the track asks again as always.
-    if (request != m_early.serial)
-        return;
-    const TrackInfoReply reply =
-        TrackInfoReply::parse(response.data ? decodeUtf8(*response.data) : std::optional<QString>());
-    if (!response.succeeded() || reply.status != TrackInfoReply::Status::Valid) {
-        dropEarlyTrack();
-        return;
-    }
-    m_early.response = response;
-    StreamingPlayerItem *item = m_services.streamingPlayers->playerItemWithURL(reply.audioURL);
-    if (!item)
-        return;
-    item->setParent(this);
-    item->setTitleAndArtist(reply.songName, reply.artistName);
-    m_early.item = item;
-    if (m_player)
-        m_player->setNextItem(item);
-}
-
-void CataloguePlayerViewController::dropEarlyTrack()
-{
-    ++m_early.serial;
-    m_early.response.reset();
-    if (StreamingPlayerItem *item = m_early.item) {
-        m_early.item = nullptr;
-        if (m_player)
-            m_player->setNextItem(nullptr);
-        delete item;
+    m_following->drop(m_player);
+    if (radioMode() || nextSongID()) {
+        const std::optional<QString> songID = radioMode() ? std::nullopt : nextSongID();
+        m_following->ask(trackInfoURL(songID, radioMode()), songID, radioMode(), m_player);
     }
 }
 
 void CataloguePlayerViewController::continueWithFollowingTrack(const std::optional<QString> &songID,
                                                                bool isRadioMode)
 {
-    if (!m_early.response || m_early.songID != songID || m_early.radioMode != isRadioMode) {
+    const std::optional<UrlResponse> reply = m_following->takeReply(songID, isRadioMode);
+    if (!reply) {
         fetchDataFromServerWithID(songID, isRadioMode);
         return;
     }
     // As a request whose reply came at once: the same steps in the same
     // order; the track it names already plays on (createAudioPlayerWithURL
     // takes its item).
-    const UrlResponse response = *m_early.response;
-    m_early.response.reset();
-    ++m_early.serial;
-    handleTrackInfoResponse(beginTrackRequest(songID), response);
-    dropEarlyTrack();
+    handleTrackInfoResponse(beginTrackRequest(songID), *reply);
+    m_following->drop(m_player);
 }
 
 void CataloguePlayerViewController::invalidateTrackRequests()
 {
-    dropEarlyTrack();
+    m_following->drop(m_player);
     ++m_trackRequestSerial;
     // The picture on its way belongs to the track that is gone.
     ++m_iconRequestSerial;
@@ -407,13 +365,9 @@ void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
 {
     const QString error = QStringLiteral("Ошибка");
     // The following track asked for ahead already plays on.
-    StreamingPlayerItem *item = nullptr;
-    if (m_early.item && m_early.item->url() == url) {
-        item = m_early.item;
-        m_early.item = nullptr;
-    } else {
+    StreamingPlayerItem *item = m_following->takeItem(url);
+    if (!item)
         item = m_services.streamingPlayers->playerItemWithURL(url);
-    }
     if (!item) {
         systemLog(QStringLiteral("Ошибка создания AVPlayerItem"));
         showAlertWithTitle(error, QStringLiteral("Не удалось загрузить трек."));
@@ -484,7 +438,7 @@ void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
 
 void CataloguePlayerViewController::playerItemFailedToPlay(const QString &error)
 {
-    dropEarlyTrack();
+    m_following->drop(m_player);
     systemLog(QStringLiteral("Ошибка воспроизведения: %1").arg(error));
     showAlertWithTitle(QStringLiteral("Ошибка"),
                        QStringLiteral("Не удалось воспроизвести трек. Проверьте подключение к "
@@ -515,7 +469,7 @@ void CataloguePlayerViewController::setPlayPauseImage(const QString &name)
 void CataloguePlayerViewController::playPauseButtonTapped()
 {
     if (m_player && m_player->rate() != 0) {
-        dropEarlyTrack();
+        m_following->drop(m_player);
         m_player->pause();
         setPlayPauseImage(PlayerButtonImages::kPlay);
     } else {
@@ -529,7 +483,7 @@ void CataloguePlayerViewController::playPauseButtonTapped()
 
 void CataloguePlayerViewController::rewindButtonTapped()
 {
-    dropEarlyTrack();
+    m_following->drop(m_player);
     if (m_player)
         m_player->seekToTime(0);
     updateNowPlayingInfo();
@@ -548,7 +502,7 @@ void CataloguePlayerViewController::forwardButtonTapped()
 
 void CataloguePlayerViewController::timeSliderValueChanged()
 {
-    dropEarlyTrack();
+    m_following->drop(m_player);
     // Positions are whole seconds: the slider's value is rounded.
     if (m_player)
         m_player->seekToTime(std::round(double(timeSlider()->value())));
@@ -639,6 +593,8 @@ void CataloguePlayerViewController::updateNowPlayingInfo()
         source.rate = m_player->rate();
     }
     source.track = m_tracksStarted;
+    if (m_volumeAndTime)
+        m_volumeAndTime->showTime(source.currentTime, source.duration);
     m_services.nowPlaying->setNowPlayingInfo(this, NowPlayingRecord::build(source));
     publishNowPlayingState();
 }

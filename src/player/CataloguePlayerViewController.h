@@ -11,8 +11,11 @@
 #include "platform/media/StreamingPlayerItem.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/VolumeAndTimeControls.h"
 #include "platform/nowplaying/NowPlayingCommandTarget.h"
 #include "platform/nowplaying/NowPlayingState.h"
+
+#include "player/FollowingTrack.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -26,6 +29,7 @@
 // the track's picture, names, controls and its own navigation bar, and the
 // state the player keeps. The web side (CatalogueViewController) derives
 // from it and builds these views in its load step.
+
 class CataloguePlayerViewController : public ViewController,
                                       public AlertViewDelegate,
                                       public NowPlayingCommandTarget
@@ -63,6 +67,9 @@ public:
     void setActivityIndicator(ActivityIndicatorView *indicator) { m_activityIndicator = indicator; }
     QWidget *playerView() const { return m_playerView; }
     void setPlayerView(QWidget *view) { m_playerView = view; }
+    // The time at the slider's ends and the volume (not views of the
+    // design).
+    VolumeAndTimeControls *volumeAndTimeControls() const { return m_volumeAndTime; }
 
     std::optional<QString> nextSongID() const { return m_nextSongID; }
     void setNextSongID(const std::optional<QString> &id) { m_nextSongID = id; }
@@ -169,12 +176,8 @@ private:
     // At the end of a track: the following one, from the reply asked for
     // ahead when it is the one wanted, else from a new request.
     void continueWithFollowingTrack(const std::optional<QString> &songID, bool isRadioMode);
-    void handleEarlyTrackResponse(quint64 request, const UrlResponse &response);
-    // Forgets the following track asked for ahead, silently.
-    void dropEarlyTrack();
     // Whether an event comes from the item of the current player.
     bool isCurrentItem(QObject *item) const;
-    void unsubscribeFromItem(StreamingPlayerItem *item);
     void setPlayPauseImage(const QString &name);
     // Tells the desktop how the playback stands now.
     void publishNowPlayingState();
@@ -206,15 +209,6 @@ private:
     // How many tracks the screen started; the now-playing record's track.
     quint64 m_tracksStarted = 0;
     quint64 m_iconRequestSerial = 0;
-    // The following track asked for ahead: what was asked, the reply once
-    // it came, and the item made for it, which the player follows with.
-    struct EarlyTrack
-    {
-        quint64 serial = 0;
-        std::optional<QString> songID;
-        bool radioMode = false;
-        std::optional<UrlResponse> response;
-        QPointer<StreamingPlayerItem> item;
-    };
-    EarlyTrack m_early;
+    FollowingTrack *m_following;
+    QPointer<VolumeAndTimeControls> m_volumeAndTime;
 };

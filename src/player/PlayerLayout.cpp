@@ -17,5 +17,9 @@ PlayerLayout PlayerLayout::forBounds(qreal w, qreal h)
     layout.songNameLabel = QRectF(0, h / 2 - 60, w, 30);
     layout.artistNameLabel = QRectF(0, h / 2 - 30, w, 30);
     layout.playerNavigationBar = QRectF(0, 0, w, 44);
+    layout.elapsedLabel = QRectF(20, h - 78, 70, 18);
+    layout.remainingLabel = QRectF(w - 90, h - 78, 70, 18);
+    layout.muteButton = QRectF(20, h - 52, 30, 30);
+    layout.volumeSlider = QRectF(58, h - 47, qMin<qreal>(160, w - 78), 20);
     return layout;
 }

@@ -17,6 +17,12 @@ struct PlayerLayout
     QRectF songNameLabel;
     QRectF artistNameLabel;
     QRectF playerNavigationBar;
+    // Under the slider's ends, the time played and the time left; the
+    // volume's mute toggle and slider in a row of their own below.
+    QRectF elapsedLabel;
+    QRectF remainingLabel;
+    QRectF muteButton;
+    QRectF volumeSlider;
 
     static PlayerLayout forBounds(qreal w, qreal h);
 };

@@ -31,6 +31,9 @@ stored() { [ -f "$conf" ] && grep -q "^customURL=$1\$" "$conf"; }
 out="$("$build/kavu" --version)" || fail "--version ended with $?"
 [[ "$out" == "kavu "* ]] || fail "--version printed '$out'"
 "$build/kavu" --help | grep -q -- "--site-address <url>" || fail "--help does not name --site-address"
+for verb in play-pause play pause stop next previous; do
+    "$build/kavu" --help | grep -q -- "--$verb " || fail "--help does not name --$verb"
+done
 long="https://music.test/$(head -c 100000 /dev/zero | tr '\0' a)"
 for bad in "not an address" "file:///etc/passwd" "javascript:alert(1)" "ftp://music.test/kavu" "https://" \
            "$(printf 'https://music.test/\001kavu')" "$(printf 'https://music.test/\nkavu')" "$long"; do

@@ -269,7 +269,11 @@ void CatalogueTest::loadStepLayout()
                                screen->timeSlider(), screen->playPauseButton(),
                                screen->rewindButton(), screen->forwardButton(),
                                screen->songNameLabel(), screen->artistNameLabel(),
-                               screen->playerNavigationBar()}));
+                               screen->playerNavigationBar(),
+                               screen->volumeAndTimeControls()->elapsedLabel(),
+                               screen->volumeAndTimeControls()->remainingLabel(),
+                               screen->volumeAndTimeControls()->muteButton(),
+                               screen->volumeAndTimeControls()->volumeSlider()}));
 
     // Only the page and its bar can be seen, with an untitled item and no buttons.
     QList<QWidget *> visible;

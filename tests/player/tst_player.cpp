@@ -4,10 +4,13 @@
 #include "catalogue/SecondViewController.h"
 #include "platform/ui/Geometry.h"
 #include "player/PlayerLayout.h"
+#include "platform/ui/VolumeAndTimeControls.h"
 #include "protocol/TrackInfoReply.h"
 
 #include <QBuffer>
 #include <QImage>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -37,6 +40,7 @@ private Q_SLOTS:
     void anEarlyRequestGivesWay_data();
     void anEarlyRequestGivesWay();
     void playPauseAndRewind();
+    void timeAndVolumeControls();
     void spaceAndAltLeft();
     void sliderSeeksWholeSeconds();
     void durationKnownLater();
@@ -554,6 +558,38 @@ void PlayerTest::anEarlyRequestGivesWay()
                                                    QStringLiteral("Неверный формат данных")}));
         QCOMPARE(platform.alerts.count(), 1);
     }
+}
+
+void PlayerTest::timeAndVolumeControls()
+{
+    // The time at the slider's ends follows the tick; the keys change the
+    // application's one volume while the player shows.
+    TestPlatform platform;
+    auto screen = makeScreen(platform);
+    screen->show();
+    QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+    screen->createAudioPlayerWithURL(QUrl(QStringLiteral("https://media.test/a.mp3")));
+    screen->showControls();
+    VolumeAndTimeControls *controls = screen->volumeAndTimeControls();
+    QCOMPARE(controls->remainingLabel()->text(), QStringLiteral("--:--"));
+    platform.streamingPlayers.lastItem()->setDuration(3725);
+    platform.streamingPlayers.lastPlayer()->tick(61.5);
+    QCOMPARE(controls->elapsedLabel()->text(), QStringLiteral("0:01:01"));
+    QCOMPARE(controls->remainingLabel()->text(), QString(QChar(0x2212)) + QStringLiteral("1:01:04"));
+    QVERIFY(controls->volumeSlider()->isVisibleTo(screen.get()));
+
+    platform.audioEngine.setVolume(0.5);
+    QTest::keyClick(screen.get(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(platform.audioEngine.volume(), 0.55);
+    QCOMPARE(controls->volumeSlider()->value(), 0.55f);
+    QTest::keyClick(screen.get(), Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(screen.get(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(platform.audioEngine.volume(), 0.45);
+    QTest::keyClick(screen.get(), Qt::Key_M);
+    QVERIFY(platform.audioEngine.isMuted());
+    QCOMPARE(controls->muteButton()->accessibleName(), QStringLiteral("Unmute"));
+    controls->muteButton()->click();
+    QVERIFY(!platform.audioEngine.isMuted());
 }
 
 void PlayerTest::playPauseAndRewind()

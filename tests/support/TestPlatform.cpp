@@ -9,6 +9,7 @@ TestPlatform::TestPlatform()
     services.processTerminator = &terminator;
     services.urlLoader = &urlLoader;
     services.audioSession = &audioSession;
+    services.audioEngine = &audioEngine;
     services.streamingPlayers = &streamingPlayers;
     services.filePlayers = &filePlayers;
     services.nowPlaying = &nowPlaying;

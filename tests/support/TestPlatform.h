@@ -8,6 +8,7 @@
 #include "RecordingAlertPresenter.h"
 #include "RecordingProcessTerminator.h"
 #include "platform/PlatformServices.h"
+#include "platform/media/AudioEngine.h"
 #include "platform/net/UrlLoader.h"
 #include "platform/system/SettingsPasswordStore.h"
 #include "platform/system/UserDefaults.h"
@@ -32,6 +33,8 @@ public:
     RecordingProcessTerminator terminator;
     UrlLoader urlLoader;
     FakeAudioSession audioSession;
+    // Real: it makes no pipeline unless asked for one.
+    AudioEngine audioEngine;
     FakeStreamingPlayerFactory streamingPlayers;
     FakeFilePlayerFactory filePlayers;
     RecordingNowPlayingCenter nowPlaying;

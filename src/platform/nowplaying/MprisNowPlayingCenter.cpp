@@ -113,6 +113,31 @@ void MprisNowPlayingCenter::setQuitHandler(std::function<void()> handler)
     m_quit = std::move(handler);
 }
 
+void MprisNowPlayingCenter::setVolumeControl(std::function<double()> read, std::function<void(double)> write)
+{
+    m_readVolume = std::move(read);
+    m_writeVolume = std::move(write);
+    changed();
+}
+
+double MprisNowPlayingCenter::volume() const
+{
+    return m_readVolume ? m_readVolume() : 1.0;
+}
+
+void MprisNowPlayingCenter::setVolume(double volume)
+{
+    // MPRIS allows any value; below 0 is 0 and the application has no
+    // more than full volume.
+    if (m_writeVolume && std::isfinite(volume))
+        m_writeVolume(qBound(0.0, volume, 1.0));
+}
+
+void MprisNowPlayingCenter::volumeChanged()
+{
+    changed();
+}
+
 MprisNowPlayingCenter::Source &MprisNowPlayingCenter::source(NowPlayingCommandTarget *target)
 {
     Source &entry = m_sources[target];
@@ -219,6 +244,7 @@ QVariantMap MprisNowPlayingCenter::properties() const
     QVariantMap map;
     map.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
     map.insert(QStringLiteral("Metadata"), metadata());
+    map.insert(QStringLiteral("Volume"), volume());
     for (const QString &flag : kCanFlags)
         map.insert(flag, canControl());
     return map;
@@ -245,8 +271,10 @@ void MprisNowPlayingCenter::publishChanges()
             changedProperties.insert(it.key(), it.value());
     }
     m_published = now;
-    if (!changedProperties.isEmpty())
+    if (!changedProperties.isEmpty()) {
         emitPropertiesChanged(changedProperties);
+        Q_EMIT published(now);
+    }
 }
 
 void MprisNowPlayingCenter::updateArtwork()

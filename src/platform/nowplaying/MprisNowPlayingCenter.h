@@ -45,6 +45,12 @@ public:
     // What Raise (show the window, on the owner's screen) and Quit do.
     void setRaiseHandler(std::function<void(NowPlayingCommandTarget *owner)> handler);
     void setQuitHandler(std::function<void()> handler);
+    // The application's volume, which the desktop reads and sets (0 to 1,
+    // as sound settings show it); tell volumeChanged() when it changes.
+    void setVolumeControl(std::function<double()> read, std::function<void(double)> write);
+    double volume() const;
+    void setVolume(double volume);
+    void volumeChanged();
 
     // What the desktop is told.
     NowPlayingCommandTarget *owner() const { return m_owner; }
@@ -66,6 +72,10 @@ public:
     void setPosition(const QString &trackId, qlonglong positionMicroseconds);
     void raise();
     void quit();
+
+Q_SIGNALS:
+    // What the desktop was just told, whole, after a change.
+    void published(const QVariantMap &properties);
 
 private:
     struct Source
@@ -101,6 +111,8 @@ private:
     bool m_publishScheduled = false;
     std::function<void(NowPlayingCommandTarget *)> m_raise;
     std::function<void()> m_quit;
+    std::function<double()> m_readVolume;
+    std::function<void(double)> m_writeVolume;
 
     qint64 m_artworkKey = 0;
     qint64 m_artworkWrittenKey = 0;

@@ -72,3 +72,13 @@ void MprisPlayerAdaptor::OpenUri(const QString &)
 {
     // Kavu plays what its pages name; it opens no addresses from outside.
 }
+
+double MprisPlayerAdaptor::volume() const
+{
+    return m_center->volume();
+}
+
+void MprisPlayerAdaptor::setVolume(double volume)
+{
+    m_center->setVolume(volume);
+}

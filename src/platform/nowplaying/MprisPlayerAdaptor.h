@@ -35,8 +35,8 @@ public:
     double rate() const { return 1.0; }
     void setRate(double) {}
     QVariantMap metadata() const;
-    double volume() const { return 1.0; }
-    void setVolume(double) {}
+    double volume() const;
+    void setVolume(double volume);
     qlonglong position() const;
     double minimumRate() const { return 1.0; }
     double maximumRate() const { return 1.0; }

@@ -6,6 +6,7 @@
 #include "platform/ui/Geometry.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/ui/PlaybackTime.h"
 #include "platform/ui/Slider.h"
 #include "platform/ui/ViewController.h"
 
@@ -49,6 +50,8 @@ class UiTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void playbackTimes_data();
+    void playbackTimes();
     void autoresizedFrame_data();
     void autoresizedFrame();
     void childFollowsParentOnlyWithMask();
@@ -289,6 +292,30 @@ void UiTest::loadStepSeesTheSizeOfItsTab()
     tabs.setCurrentIndex(0);
     QCOMPARE(first->loads.size(), 1);
     QCOMPARE(second->loads.size(), 1);
+}
+
+void UiTest::playbackTimes_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("duration");
+    QTest::addColumn<QString>("elapsed");
+    QTest::addColumn<QString>("remaining");
+    QTest::newRow("start") << 0.0 << 200.4 << "0:00" << "\u22123:20";
+    QTest::newRow("within") << 65.9 << 200.4 << "1:05" << "\u22122:15";
+    QTest::newRow("past the end") << 250.0 << 200.4 << "3:20" << "\u22120:00";
+    QTest::newRow("an hour long") << 61.0 << 3725.0 << "0:01:01" << "\u22121:01:04";
+    QTest::newRow("unknown duration") << 12.0 << qQNaN() << "--:--" << "--:--";
+    QTest::newRow("no duration") << 0.0 << 0.0 << "--:--" << "--:--";
+}
+
+void UiTest::playbackTimes()
+{
+    QFETCH(double, seconds);
+    QFETCH(double, duration);
+    QFETCH(QString, elapsed);
+    QFETCH(QString, remaining);
+    QCOMPARE(PlaybackTime::elapsed(seconds, duration), elapsed);
+    QCOMPARE(PlaybackTime::remaining(seconds, duration), remaining);
 }
 
 QTEST_MAIN(UiTest)

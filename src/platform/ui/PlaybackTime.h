@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The times shown at the ends of a player's position slider: the time
+// played, "m:ss" ("h:mm:ss" when the track lasts an hour or more), and the
+// time left, "−m:ss"; both "--:--" while the track's duration is unknown.
+namespace PlaybackTime {
+
+QString elapsed(double seconds, double duration);
+QString remaining(double seconds, double duration);
+
+} // namespace PlaybackTime
