@@ -4,7 +4,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QPair>
+
+#include <array>
 
 CommandLine CommandLine::parse(const QStringList &arguments, const QString &defaultSiteAddress)
 {
@@ -24,20 +25,21 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
                                                   "the built-in one, then start."));
     parser.addOption(site);
     parser.addOption(reset);
-    // The desktop's player commands, sent to the Kavu that runs.
-    const QList<QPair<QString, QString>> commands = {
-        {QStringLiteral("play-pause"), QStringLiteral("PlayPause")},
-        {QStringLiteral("play"), QStringLiteral("Play")},
-        {QStringLiteral("pause"), QStringLiteral("Pause")},
-        {QStringLiteral("stop"), QStringLiteral("Stop")},
-        {QStringLiteral("next"), QStringLiteral("Next")},
-        {QStringLiteral("previous"), QStringLiteral("Previous")},
+    // The desktop's player commands, sent to the Kavu that runs: option,
+    // MPRIS2 method, what it does.
+    const QList<std::array<QString, 3>> commands = {
+        {QStringLiteral("play-pause"), QStringLiteral("PlayPause"), QStringLiteral("play or pause")},
+        {QStringLiteral("play"), QStringLiteral("Play"), QStringLiteral("play")},
+        {QStringLiteral("pause"), QStringLiteral("Pause"), QStringLiteral("pause")},
+        {QStringLiteral("stop"), QStringLiteral("Stop"), QStringLiteral("stop")},
+        {QStringLiteral("next"), QStringLiteral("Next"), QStringLiteral("go on with the next track")},
+        {QStringLiteral("previous"), QStringLiteral("Previous"), QStringLiteral("go back to the start of the track")},
     };
     for (const auto &command : commands) {
         parser.addOption(QCommandLineOption(
-            command.first, QStringLiteral("Tell the Kavu that runs to %1, as the desktop's player controls do; "
-                                          "ends with status 1 when none runs.")
-                               .arg(QString(command.first).replace(QLatin1Char('-'), QLatin1Char(' ')))));
+            command[0], QStringLiteral("Tell the Kavu that runs to %1, as the desktop's player controls do "
+                                       "(status 1 when none runs).")
+                            .arg(command[2])));
     }
 
     CommandLine line;
@@ -72,7 +74,7 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
         return line;
     }
     for (const auto &command : commands) {
-        if (!parser.isSet(command.first))
+        if (!parser.isSet(command[0]))
             continue;
         if (!line.command.isEmpty() || parser.isSet(site) || parser.isSet(reset)) {
             line.action = Action::Refuse;
@@ -80,7 +82,7 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
             return line;
         }
         line.action = Action::Control;
-        line.command = command.second;
+        line.command = command[1];
     }
     if (line.action == Action::Control)
         return line;
