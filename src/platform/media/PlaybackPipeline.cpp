@@ -93,8 +93,7 @@ void PlaybackPipeline::send(std::function<void(PlaybackPipelineWorker *)> comman
         Qt::QueuedConnection);
 }
 
-void PlaybackPipeline::startLoad(QObject *owner, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
-                                 const TrackNames &names)
+quint64 PlaybackPipeline::forgetSource(QObject *owner)
 {
     m_owner = owner;
     m_nextOwner = nullptr;
@@ -107,7 +106,13 @@ void PlaybackPipeline::startLoad(QObject *owner, const std::shared_ptr<TrackBuff
     m_sentPlaying = false;
     m_positionMs = 0;
     m_durationMs = -1;
-    const quint64 generation = ++m_generation;
+    return ++m_generation;
+}
+
+void PlaybackPipeline::startLoad(QObject *owner, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
+                                 const TrackNames &names)
+{
+    const quint64 generation = forgetSource(owner);
     send([generation, buffer, file, names](PlaybackPipelineWorker *w) { w->load(generation, buffer, file, names); });
 }
 
@@ -178,18 +183,8 @@ void PlaybackPipeline::setWaiting(bool waiting)
 
 void PlaybackPipeline::clear()
 {
-    m_owner = nullptr;
-    m_nextOwner = nullptr;
-    m_nextBuffer.reset();
-    m_nextTaken = false;
     m_wantsToPlay = false;
-    m_sentPlaying = false;
-    m_waiting = false;
-    m_ended = false;
-    m_prerolled = false;
-    m_positionMs = 0;
-    m_durationMs = -1;
-    const quint64 generation = ++m_generation;
+    const quint64 generation = forgetSource(nullptr);
     send([generation](PlaybackPipelineWorker *w) { w->clear(generation); });
 }
 

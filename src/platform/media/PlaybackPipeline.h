@@ -87,6 +87,9 @@ private:
     void startLoad(QObject *owner, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
                    const TrackNames &names);
     void applyState();
+    // A new source, or none: what was known of the last goes; returns the
+    // new generation.
+    quint64 forgetSource(QObject *owner);
 
     QThread *m_thread = nullptr;
     QPointer<PlaybackPipelineWorker> m_worker;

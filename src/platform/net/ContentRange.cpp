@@ -23,15 +23,15 @@ ContentRange ContentRange::parse(const QByteArray &header)
     const QByteArray value = header.trimmed();
     if (!value.startsWith("bytes "))
         return ContentRange();
-    const QByteArray spec = value.mid(6).trimmed();
-    const qsizetype dash = spec.indexOf('-');
-    const qsizetype slash = spec.indexOf('/');
+    const QByteArray part = value.mid(6).trimmed();
+    const qsizetype dash = part.indexOf('-');
+    const qsizetype slash = part.indexOf('/');
     if (dash <= 0 || slash < dash)
         return ContentRange();
     ContentRange range;
-    range.first = number(spec.left(dash));
-    range.last = number(spec.mid(dash + 1, slash - dash - 1));
-    const QByteArray total = spec.mid(slash + 1);
+    range.first = number(part.left(dash));
+    range.last = number(part.mid(dash + 1, slash - dash - 1));
+    const QByteArray total = part.mid(slash + 1);
     range.total = total == "*" ? -1 : number(total);
     const bool totalBad = total != "*" && range.total < 0;
     if (range.first < 0 || range.last < range.first || totalBad || (range.total >= 0 && range.last >= range.total))
