@@ -19,7 +19,6 @@ public:
     qint64 nextArrived(qint64 offset, qint64 limit) const;
     // How many bytes have arrived in all.
     qint64 total() const;
-    bool isEmpty() const { return m_ranges.isEmpty(); }
 
 private:
     // start -> end

@@ -175,11 +175,6 @@ bool MediaStreamingPlayerItem::isPlaying() const
     return isCurrent() && m_pipeline->wantsToPlay() && !m_ended && !m_failed;
 }
 
-int MediaStreamingPlayerItem::requestsSent() const
-{
-    return m_download->requestsSent();
-}
-
 void MediaStreamingPlayerItem::onWaiting(bool waiting, qint64 offset)
 {
     if (m_failed || waiting == m_waiting)

@@ -45,7 +45,6 @@ public:
     // pipeline's current source: it took one, or it followed the item
     // before it on that pipeline.
     bool isCurrent() const;
-    bool hasEnded() const { return m_ended; }
     bool hasFailed() const { return m_failed; }
     // Plays on a pipeline of its own, unless it plays on one already.
     void ensurePipeline();
@@ -62,8 +61,6 @@ public:
     void seek(qint64 ms);
     double currentTime() const;
     bool isPlaying() const;
-    // How many requests its download sent.
-    int requestsSent() const;
 
 Q_SIGNALS:
     // Playing, paused, ended or failed: what rate() reads changed.

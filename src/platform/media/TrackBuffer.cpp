@@ -49,11 +49,6 @@ TrackBuffer::~TrackBuffer()
     }
 }
 
-QString TrackBuffer::fileName() const
-{
-    return m_file ? m_file->fileName() : QString();
-}
-
 bool TrackBuffer::write(qint64 offset, const QByteArray &data)
 {
     qint64 done = 0;
@@ -117,28 +112,10 @@ qint64 TrackBuffer::gapEnd(qint64 offset) const
     return m_arrived.nextArrived(offset, m_size);
 }
 
-qint64 TrackBuffer::arrivedBytes() const
-{
-    const QMutexLocker lock(&m_lock);
-    return m_arrived.total();
-}
-
-bool TrackBuffer::isComplete() const
-{
-    const QMutexLocker lock(&m_lock);
-    return m_size >= 0 && m_arrived.contains(0, m_size);
-}
-
 qint64 TrackBuffer::readOffset() const
 {
     const QMutexLocker lock(&m_lock);
     return m_readOffset;
-}
-
-bool TrackBuffer::isWaiting() const
-{
-    const QMutexLocker lock(&m_lock);
-    return m_waiting;
 }
 
 void TrackBuffer::setWaitListener(WaitListener listener)

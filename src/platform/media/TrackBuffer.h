@@ -37,8 +37,6 @@ public:
     TrackBuffer(const TrackBuffer &) = delete;
     TrackBuffer &operator=(const TrackBuffer &) = delete;
 
-    QString fileName() const;
-
     // The writing side (the download). False, with errorString(), when the
     // bytes could not be written.
     bool write(qint64 offset, const QByteArray &data);
@@ -51,11 +49,8 @@ public:
     // size is not known and nothing follows).
     qint64 firstMissing(qint64 offset) const;
     qint64 gapEnd(qint64 offset) const;
-    qint64 arrivedBytes() const;
-    bool isComplete() const;
     // Where the pipeline reads next: the download fetches from there first.
     qint64 readOffset() const;
-    bool isWaiting() const;
 
     // Set to null before the listener goes; never called after that.
     void setWaitListener(WaitListener listener);

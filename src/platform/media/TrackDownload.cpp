@@ -85,7 +85,6 @@ void TrackDownload::request(qint64 first, qint64 end)
     // The whole track is one plain GET; a part of it, a Range request.
     if (first > 0 || end >= 0)
         m_connection->setByteRange(first, end >= 0 ? end - 1 : -1);
-    ++m_requests;
     m_connection->start();
 }
 

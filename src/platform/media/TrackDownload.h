@@ -38,15 +38,12 @@ public:
     // Playback reads at offset and it has not come: fetch it first.
     void fetchFrom(qint64 offset);
 
-    // How many requests were sent, and the text of the last failure of a
-    // connection (empty when none failed).
-    int requestsSent() const { return m_requests; }
+    // The text of the last failure of a connection (empty when none failed).
     QString lastError() const { return m_lastError; }
     // Milliseconds since the last byte came (or since the start), and how
     // many bytes came in all.
     qint64 msSinceLastByte() const { return m_lastByte.elapsed(); }
     qint64 bytesReceived() const { return m_received; }
-    bool isFinished() const { return m_finished; }
 
     void connectionDidReceiveResponse(UrlConnection *connection, int httpStatus) override;
     void connectionDidReceiveData(UrlConnection *connection, const QByteArray &data) override;
@@ -85,7 +82,6 @@ private:
     qint64 m_skip = 0;
     int m_status = 0;
     int m_attempt = 0;
-    int m_requests = 0;
     qint64 m_received = 0;
     QTimer m_retry;
     QElapsedTimer m_lastByte;
