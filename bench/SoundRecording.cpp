@@ -50,3 +50,51 @@ double SoundRecording::longestSilenceWithinMs(qint64 fromNs, qint64 toNs) const
     }
     return longest * 1000.0 / kRate;
 }
+
+double SoundRecording::frequencyAt(qint64 clockNs) const
+{
+    // The first and the last rising zero crossing in the window, placed
+    // between their samples: the periods between them give the pitch.
+    const qsizetype begin = indexAtNs(clockNs);
+    const qsizetype end = qMin<qsizetype>(samples.size(), begin + kRate / 50);
+    double first = -1;
+    double last = -1;
+    int crossings = 0;
+    bool loud = false;
+    for (qsizetype i = begin + 1; i < end; ++i) {
+        loud = loud || std::abs(samples.at(i)) > kThreshold;
+        const int a = samples.at(i - 1);
+        const int b = samples.at(i);
+        if (a < 0 && b >= 0) {
+            const double at = double(i - 1) + double(-a) / double(b - a);
+            if (first < 0)
+                first = at;
+            last = at;
+            ++crossings;
+        }
+    }
+    if (!loud || crossings < 2)
+        return 0;
+    return (crossings - 1) * double(kRate) / (last - first);
+}
+
+double SoundRecording::toneMs(double hz, qint64 fromNs, qint64 toNs) const
+{
+    constexpr qint64 kWindowNs = 10000000;
+    double heard = 0;
+    for (qint64 at = fromNs; at + kWindowNs <= toNs; at += kWindowNs) {
+        if (std::abs(frequencyAt(at) - hz) < hz * 0.03)
+            heard += 10;
+    }
+    return heard;
+}
+
+qint64 SoundRecording::firstToneAfterNs(double hz, qint64 clockNs) const
+{
+    constexpr qint64 kStepNs = 2000000;
+    for (qint64 at = clockNs; indexAtNs(at) + kRate / 50 < samples.size(); at += kStepNs) {
+        if (std::abs(frequencyAt(at) - hz) < hz * 0.03)
+            return at;
+    }
+    return -1;
+}

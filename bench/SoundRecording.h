@@ -27,4 +27,13 @@ struct SoundRecording
     // The longest run of silence between the first and the last sound in
     // [fromNs, toNs), in milliseconds: a gap, a break.
     double longestSilenceWithinMs(qint64 fromNs, qint64 toNs) const;
+
+    // The pitch of a steady tone heard in the 20 ms from clockNs, in Hz
+    // (from its zero crossings); 0 where nothing sounds.
+    double frequencyAt(qint64 clockNs) const;
+    // Milliseconds of a tone within 3 % of hz between two clock times,
+    // counted in 10-ms windows.
+    double toneMs(double hz, qint64 fromNs, qint64 toNs) const;
+    // When a tone within 3 % of hz is first heard after clockNs; -1: never.
+    qint64 firstToneAfterNs(double hz, qint64 clockNs) const;
 };

@@ -22,7 +22,7 @@ void appendLE16(QByteArray &out, quint16 value)
     out.append(bytes, 2);
 }
 
-QByteArray header(quint32 dataBytes)
+QByteArray header(quint32 dataBytes, int sampleRate = kSampleRate, int channels = 1)
 {
     QByteArray out;
     out.append("RIFF");
@@ -30,10 +30,10 @@ QByteArray header(quint32 dataBytes)
     out.append("WAVEfmt ");
     appendLE32(out, 16);
     appendLE16(out, 1); // PCM
-    appendLE16(out, 1); // mono
-    appendLE32(out, kSampleRate);
-    appendLE32(out, kSampleRate * 2);
-    appendLE16(out, 2);
+    appendLE16(out, quint16(channels));
+    appendLE32(out, quint32(sampleRate));
+    appendLE32(out, quint32(sampleRate * 2 * channels));
+    appendLE16(out, quint16(2 * channels));
     appendLE16(out, 16);
     out.append("data");
     appendLE32(out, dataBytes);
@@ -90,6 +90,40 @@ QByteArray wavOfLength(int seed, double seconds)
 QByteArray wav(int trackId)
 {
     return wavOfLength(trackId, durationSeconds(trackId));
+}
+
+namespace {
+
+QByteArray tone(double seconds, int sampleRate, int channels, double (*frequencyAt)(double, double), double base)
+{
+    const qint64 samples = qint64(seconds * sampleRate);
+    QByteArray out = header(quint32(samples * 2 * channels), sampleRate, channels);
+    out.reserve(out.size() + samples * 2 * channels);
+    double phase = 0;
+    for (qint64 i = 0; i < samples; ++i) {
+        phase += 2 * M_PI * frequencyAt(base, double(i) / sampleRate) / sampleRate;
+        const auto value = quint16(qint16(std::lround(0.3 * std::sin(phase) * 32000)));
+        for (int channel = 0; channel < channels; ++channel)
+            appendLE16(out, value);
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray toneWav(double frequency, double seconds, int sampleRate, int channels)
+{
+    return tone(seconds, sampleRate, channels, [](double base, double) { return base; }, frequency);
+}
+
+double steppedToneFrequency(double second)
+{
+    return 300.0 + 100.0 * std::floor(second);
+}
+
+QByteArray steppedToneWav(double seconds)
+{
+    return tone(seconds, kSampleRate, 1, [](double, double t) { return steppedToneFrequency(t); }, 0);
 }
 
 } // namespace DemoAudio

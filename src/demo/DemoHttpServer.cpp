@@ -98,6 +98,8 @@ void DemoHttpServer::reply(QHttpServerResponder &responder, int status,
 
 QByteArray DemoHttpServer::trackAudio(int trackId)
 {
+    if (m_audioSet.contains(trackId))
+        return m_audioSet.value(trackId);
     auto found = m_audio.find(trackId);
     if (found == m_audio.end())
         found = m_audio.insert(trackId, m_trackSeconds > 0 ? DemoAudio::wavOfLength(trackId, m_trackSeconds)
@@ -281,6 +283,18 @@ bool DemoHttpServer::serve(const QHttpServerRequest &request, QTcpSocket *socket
     const QRegularExpressionMatch media = mediaPath.match(path);
     const DemoTrack *mediaTrack = media.hasMatch() ? DemoCatalogue::track(media.captured(2).toInt()) : nullptr;
     if (mediaTrack && media.captured(1) == QLatin1String("track")) {
+        switch (m_faults.value(mediaTrack->id, TrackFault::None)) {
+        case TrackFault::NoAnswer:
+            // Taken, and never answered.
+            return true;
+        case TrackFault::NotFound: {
+            QHttpServerResponder responder = makeResponder(request, socket);
+            reply(responder, 404, kText, QByteArrayLiteral("Not found\n"), head);
+            return true;
+        }
+        case TrackFault::None:
+            break;
+        }
         replyAudio(request, socket, trackAudio(mediaTrack->id), head);
         return true;
     }

@@ -32,6 +32,12 @@ public:
     // Makes every track this many seconds long (0: each its own length);
     // short tracks let a long run go through many of them.
     void setTrackSeconds(double seconds);
+    // What a track's audio address answers: these bytes (any format), or a
+    // fault. Tests and measurements set them; a new length of every track
+    // (setTrackSeconds) leaves them.
+    enum class TrackFault { None, NotFound, NoAnswer };
+    void setTrackAudio(int trackId, const QByteArray &bytes) { m_audioSet.insert(trackId, bytes); }
+    void setTrackFault(int trackId, TrackFault fault) { m_faults.insert(trackId, fault); }
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond) { m_throttle = bytesPerSecond; }
@@ -81,6 +87,8 @@ private:
     mutable QMutex m_logLock;
     QList<QString> m_requestLog;
     QHash<int, QByteArray> m_audio;
+    QHash<int, QByteArray> m_audioSet;
+    QHash<int, TrackFault> m_faults;
     QHash<int, QByteArray> m_covers;
     QHash<QString, QByteArray> m_pictures;
 };

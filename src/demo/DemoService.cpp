@@ -70,6 +70,29 @@ void DemoService::setThrottle(qint64 bytesPerSecond)
                               Qt::BlockingQueuedConnection);
 }
 
+void DemoService::setTrackAudio(int trackId, const QByteArray &bytes)
+{
+    DemoHttpServer *server = m_server;
+    QMetaObject::invokeMethod(server, [server, trackId, bytes] { server->setTrackAudio(trackId, bytes); },
+                              Qt::BlockingQueuedConnection);
+}
+
+void DemoService::setTrackNotFound(int trackId)
+{
+    DemoHttpServer *server = m_server;
+    QMetaObject::invokeMethod(
+        server, [server, trackId] { server->setTrackFault(trackId, DemoHttpServer::TrackFault::NotFound); },
+        Qt::BlockingQueuedConnection);
+}
+
+void DemoService::setTrackNeverAnswers(int trackId)
+{
+    DemoHttpServer *server = m_server;
+    QMetaObject::invokeMethod(
+        server, [server, trackId] { server->setTrackFault(trackId, DemoHttpServer::TrackFault::NoAnswer); },
+        Qt::BlockingQueuedConnection);
+}
+
 void DemoService::setRoundTripMs(int milliseconds)
 {
     DemoHttpServer *server = m_server;

@@ -40,6 +40,12 @@ public:
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond);
+    // Serves these bytes (any format) as a track's audio.
+    void setTrackAudio(int trackId, const QByteArray &bytes);
+    // Answers a track's audio address with a 404, or takes the request and
+    // never answers.
+    void setTrackNotFound(int trackId);
+    void setTrackNeverAnswers(int trackId);
     // Answers as a server this many milliseconds away would: each response
     // that long after its request, the first on a new connection two round
     // trips more for its handshakes (RoundTrip). 0: at once.

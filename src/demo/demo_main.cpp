@@ -84,6 +84,11 @@ int main(int argc, char *argv[])
         return kavu.exec();
     }
 
+    // The tour checks what plays by the players' own account, on a machine
+    // that may have no sound at all: it plays into a silent output unless
+    // told otherwise.
+    if (qEnvironmentVariableIsEmpty("KAVU_AUDIO_OUTPUT"))
+        qputenv("KAVU_AUDIO_OUTPUT", "silent");
     // The tour starts from fresh settings of its own.
     QFile::remove(UserDefaults::defaultFilePath(QStringLiteral("kavu-tour")));
     KavuApplication kavu(bundle, QStringLiteral("kavu-tour"));

@@ -266,7 +266,6 @@ QUrl CataloguePlayerViewController::trackInfoURL(const std::optional<QString> &s
 
 void CataloguePlayerViewController::playerItemWillReachEnd()
 {
-    m_following->drop(m_player);
     if (radioMode() || nextSongID()) {
         const std::optional<QString> songID = radioMode() ? std::nullopt : nextSongID();
         m_following->ask(trackInfoURL(songID, radioMode()), songID, radioMode(), m_player);
@@ -427,6 +426,9 @@ void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)
         else if (!m_trackRequestOutstanding && !isLoadingPage())
             activityIndicator()->stopAnimating();
     });
+    // A track handed over while it waited already.
+    if (item->isWaitingForData())
+        activityIndicator()->startAnimating();
 
     setPlayPauseImage(PlayerButtonImages::kPause);
     songNameLabel()->setHidden(false);
@@ -469,7 +471,6 @@ void CataloguePlayerViewController::setPlayPauseImage(const QString &name)
 void CataloguePlayerViewController::playPauseButtonTapped()
 {
     if (m_player && m_player->rate() != 0) {
-        m_following->drop(m_player);
         m_player->pause();
         setPlayPauseImage(PlayerButtonImages::kPlay);
     } else {
@@ -483,7 +484,6 @@ void CataloguePlayerViewController::playPauseButtonTapped()
 
 void CataloguePlayerViewController::rewindButtonTapped()
 {
-    m_following->drop(m_player);
     if (m_player)
         m_player->seekToTime(0);
     updateNowPlayingInfo();
@@ -502,7 +502,6 @@ void CataloguePlayerViewController::forwardButtonTapped()
 
 void CataloguePlayerViewController::timeSliderValueChanged()
 {
-    m_following->drop(m_player);
     // Positions are whole seconds: the slider's value is rounded.
     if (m_player)
         m_player->seekToTime(std::round(double(timeSlider()->value())));
@@ -512,10 +511,14 @@ void CataloguePlayerViewController::timeSliderValueChanged()
 
 void CataloguePlayerViewController::remoteSeekTo(double seconds)
 {
-    // As the slider seeks: the slider shows the place, then the seek goes
-    // there.
+    // The desktop names a place to the microsecond: the slider shows it,
+    // and the track goes exactly there (only the slider's own places are
+    // whole seconds).
     timeSlider()->setValue(float(seconds));
-    timeSliderValueChanged();
+    if (m_player && std::isfinite(seconds))
+        m_player->seekToTime(qMax(0.0, seconds));
+    updateNowPlayingInfo();
+    m_services.nowPlaying->seeked(this);
 }
 
 NowPlayingState CataloguePlayerViewController::nowPlayingState() const

@@ -109,8 +109,9 @@ public:
     void playerItemFailedToPlay(const QString &error);
     void playerItemDidReachEnd();
     // Some seconds before the end: the following track is asked for now
-    // (quietly), so that it plays on from the last sample of this one; its
-    // reply is applied when this track ends, as if it came then.
+    // (quietly, once), so that it plays on from the last sample of this
+    // one; its reply is applied when this track ends, as if it came then.
+    // Seeks and pauses keep it; a new track, "Назад" and a failure drop it.
     void playerItemWillReachEnd();
     void playPauseButtonTapped();
     void rewindButtonTapped();

@@ -18,7 +18,12 @@ FollowingTrack::FollowingTrack(UrlLoader *loader, StreamingPlayerFactory *player
 void FollowingTrack::ask(const QUrl &trackInfo, const std::optional<QString> &songID, bool radioMode,
                          StreamingPlayer *player)
 {
+    // Asked for already (on its way, or kept): once is enough, whatever
+    // seeks or pauses brought the track back near its end.
+    if (m_asked && songID == m_songID && radioMode == m_radioMode)
+        return;
     drop(player);
+    m_asked = true;
     m_songID = songID;
     m_radioMode = radioMode;
     const quint64 request = m_serial;
@@ -44,6 +49,16 @@ void FollowingTrack::handleReply(quint64 request, const UrlResponse &response, Q
     item->setParent(this);
     item->setTitleAndArtist(reply.songName, reply.artistName);
     m_item = item;
+    // A stream that cannot be played is never handed over: the end then
+    // starts it as a tap would, and its failure reads as a tap's.
+    connect(item, &StreamingPlayerItem::failedToPlayToEndTime, this, [this, item, player] {
+        if (m_item != item)
+            return;
+        m_item = nullptr;
+        if (player)
+            player->setNextItem(nullptr);
+        item->deleteLater();
+    });
     if (player)
         player->setNextItem(item);
 }
@@ -51,6 +66,7 @@ void FollowingTrack::handleReply(quint64 request, const UrlResponse &response, Q
 void FollowingTrack::drop(StreamingPlayer *player)
 {
     ++m_serial;
+    m_asked = false;
     m_reply.reset();
     if (StreamingPlayerItem *item = m_item) {
         m_item = nullptr;
@@ -66,6 +82,7 @@ std::optional<UrlResponse> FollowingTrack::takeReply(const std::optional<QString
         return std::nullopt;
     const UrlResponse reply = *m_reply;
     m_reply.reset();
+    m_asked = false;
     ++m_serial;
     return reply;
 }

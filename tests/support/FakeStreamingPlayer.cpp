@@ -85,7 +85,12 @@ void FakeStreamingPlayer::replaceCurrentItemWithPlayerItem(StreamingPlayerItem *
 void FakeStreamingPlayer::setNextItem(StreamingPlayerItem *item)
 {
     record(item ? QStringLiteral("next %1").arg(item->url().toString()) : QStringLiteral("next none"));
+    // A following item belongs to the player too: it reports a failure.
+    if (auto *following = qobject_cast<FakeStreamingPlayerItem *>(m_next.data()); following && following != m_item)
+        following->attached = false;
     m_next = item;
+    if (auto *following = qobject_cast<FakeStreamingPlayerItem *>(item))
+        following->attached = true;
 }
 
 int FakeStreamingPlayer::addPeriodicTimeObserver(double, TimeObserver observer)

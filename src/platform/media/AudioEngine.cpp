@@ -1,6 +1,7 @@
 #include "platform/media/AudioEngine.h"
 
 #include "platform/media/PlaybackPipeline.h"
+#include "platform/media/PipelineOutput.h"
 #include "platform/media/PlaybackPipelineWorker.h"
 
 AudioEngine::AudioEngine(QObject *parent)
@@ -19,7 +20,12 @@ AudioEngine::~AudioEngine()
 
 QString AudioEngine::outputName()
 {
-    return PlaybackPipelineWorker::outputName();
+    return PipelineOutput::outputName();
+}
+
+void AudioEngine::setOutputTimeoutMs(int ms)
+{
+    PlaybackPipelineWorker::setOutputTimeoutMs(ms);
 }
 
 void AudioEngine::prepare()

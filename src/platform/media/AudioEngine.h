@@ -37,8 +37,12 @@ public:
     void setMuted(bool muted);
 
     // The sound output the pipelines found: "pulsesink" (the desktop's
-    // sound server), "alsasink" (the sound card) or "fakesink" (none).
+    // sound server), "alsasink" (the sound card) or "fakesink" (a silent
+    // one, where KAVU_AUDIO_OUTPUT=silent asks for it).
     static QString outputName();
+    // How long a track waits for a sound output that went away before it
+    // fails (60 s; tests shorten it).
+    static void setOutputTimeoutMs(int ms);
 
     // How long after a track took the ready pipeline the next is made: long
     // enough for that track to have started.

@@ -13,9 +13,10 @@ MediaFilePlayer::MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, AudioEngi
     , m_file(std::move(file))
     , m_engine(engine)
     , m_pipeline(engine->takePipeline())
+    , m_stream(PlaybackPipeline::newStream())
 {
-    connect(m_pipeline, &PlaybackPipeline::failed, this, [this](QObject *owner, const QString &text) {
-        if (owner != this || m_failed)
+    connect(m_pipeline, &PlaybackPipeline::failed, this, [this](quint64 stream, const QString &text) {
+        if (stream != m_stream || m_failed)
             return;
         const bool wasPlaying = isPlaying();
         m_failed = true;
@@ -25,19 +26,19 @@ MediaFilePlayer::MediaFilePlayer(std::unique_ptr<QTemporaryFile> file, AudioEngi
         if (wasPlaying)
             reportEnd(false);
     });
-    connect(m_pipeline, &PlaybackPipeline::prerolled, this, [this](QObject *owner) {
-        if (owner == this)
+    connect(m_pipeline, &PlaybackPipeline::prerolled, this, [this](quint64 stream) {
+        if (stream == m_stream)
             checkLoaded();
     });
-    connect(m_pipeline, &PlaybackPipeline::durationChanged, this, [this](QObject *owner) {
-        if (owner == this)
+    connect(m_pipeline, &PlaybackPipeline::durationChanged, this, [this](quint64 stream) {
+        if (stream == m_stream)
             checkLoaded();
     });
-    connect(m_pipeline, &PlaybackPipeline::ended, this, [this](QObject *owner) {
-        if (owner == this)
+    connect(m_pipeline, &PlaybackPipeline::ended, this, [this](quint64 stream) {
+        if (stream == m_stream)
             reportEnd(true);
     });
-    m_pipeline->load(this, nullptr, QUrl::fromLocalFile(m_file->fileName()), TrackNames());
+    m_pipeline->load(m_stream, nullptr, QUrl::fromLocalFile(m_file->fileName()), TrackNames());
 }
 
 MediaFilePlayer::~MediaFilePlayer()

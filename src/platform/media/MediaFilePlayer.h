@@ -51,6 +51,7 @@ private:
     std::unique_ptr<QTemporaryFile> m_file;
     QPointer<AudioEngine> m_engine;
     PlaybackPipeline *m_pipeline;
+    quint64 m_stream;
     bool m_failed = false;
     bool m_loadReported = false;
     QString m_error;

@@ -14,11 +14,17 @@ MediaStreamingPlayerItem::MediaStreamingPlayerItem(const QUrl &url, std::shared_
     , m_engine(engine)
     , m_buffer(std::move(buffer))
     , m_download(new TrackDownload(loader, url, m_buffer, maxBytes, this))
+    , m_stream(PlaybackPipeline::newStream())
     , m_waitTimeoutMs(waitTimeoutMs)
 {
     m_waitCheck.setInterval(qBound(50, waitTimeoutMs / 4, 1000));
     connect(&m_waitCheck, &QTimer::timeout, this, &MediaStreamingPlayerItem::checkWaiting);
     connect(m_download, &TrackDownload::failed, this, &MediaStreamingPlayerItem::fail);
+    // The track changed on its server: read afresh where it plays.
+    connect(m_download, &TrackDownload::restarted, this, [this] {
+        if (isCurrent())
+            m_pipeline->reload();
+    });
     // Told on the pipeline's streaming thread, or in a write of the
     // download; the item hears it in its own turn.
     m_buffer->setWaitListener([this](bool waiting, qint64 offset) {
@@ -44,13 +50,18 @@ void MediaStreamingPlayerItem::setTitleAndArtist(const QString &title, const QSt
     m_names = TrackNames{title, artist};
     if (isCurrent())
         m_pipeline->setNames(m_names);
-    else if (m_pipeline && m_pipeline->nextOwner() == this)
-        m_pipeline->setNext(this, m_buffer, m_names);
+    else if (isNext())
+        m_pipeline->setNext(m_stream, m_buffer, m_names);
 }
 
 bool MediaStreamingPlayerItem::isCurrent() const
 {
-    return m_pipeline && m_pipeline->owner() == this;
+    return m_pipeline && m_pipeline->current() == m_stream;
+}
+
+bool MediaStreamingPlayerItem::isNext() const
+{
+    return m_pipeline && m_pipeline->next() == m_stream;
 }
 
 void MediaStreamingPlayerItem::attachTo(PlaybackPipeline *pipeline)
@@ -58,36 +69,45 @@ void MediaStreamingPlayerItem::attachTo(PlaybackPipeline *pipeline)
     if (m_pipeline)
         disconnect(m_pipeline, nullptr, this, nullptr);
     m_pipeline = pipeline;
-    connect(pipeline, &PlaybackPipeline::advanced, this, [this](QObject *previous) {
-        if (previous == this) {
+    connect(pipeline, &PlaybackPipeline::advanced, this, [this](quint64 previous, quint64 stream) {
+        if (previous == m_stream) {
             // The next track took over: this one played to its end.
             m_ended = true;
+            disconnect(m_pipeline, nullptr, this, nullptr);
+            m_pipeline = nullptr;
             Q_EMIT playbackChanged();
             Q_EMIT didPlayToEndTime();
-        } else if (isCurrent()) {
+        } else if (stream == m_stream) {
             m_endNoticeDue = true;
-            m_pipeline->setWaiting(m_waiting);
             Q_EMIT playbackChanged();
         }
     });
-    connect(pipeline, &PlaybackPipeline::ended, this, [this](QObject *owner) {
-        if (owner != this)
+    connect(pipeline, &PlaybackPipeline::ended, this, [this](quint64 stream) {
+        if (stream != m_stream)
             return;
         m_ended = true;
         Q_EMIT playbackChanged();
         Q_EMIT didPlayToEndTime();
     });
-    connect(pipeline, &PlaybackPipeline::failed, this, [this](QObject *owner, const QString &error) {
-        if (owner == this)
+    connect(pipeline, &PlaybackPipeline::failed, this, [this](quint64 stream, const QString &error) {
+        if (stream == m_stream)
             fail(error);
     });
-    connect(pipeline, &PlaybackPipeline::durationChanged, this, [this](QObject *owner, qint64 ms) {
-        if (owner == this)
+    connect(pipeline, &PlaybackPipeline::durationChanged, this, [this](quint64 stream, qint64 ms) {
+        if (stream == m_stream)
             setDuration(ms / 1000.0);
     });
-    connect(pipeline, &PlaybackPipeline::progressed, this, [this](QObject *owner) {
-        if (owner == this)
+    connect(pipeline, &PlaybackPipeline::progressed, this, [this](quint64 stream) {
+        if (stream == m_stream)
             onProgress();
+    });
+    connect(pipeline, &PlaybackPipeline::waitingForOutputChanged, this, [this](quint64 stream, bool waiting) {
+        if (stream != m_stream || waiting == m_waitingForOutput)
+            return;
+        const bool before = isWaitingForData();
+        m_waitingForOutput = waiting;
+        if (isWaitingForData() != before)
+            Q_EMIT waitingForDataChanged(isWaitingForData());
     });
 }
 
@@ -97,7 +117,7 @@ void MediaStreamingPlayerItem::ensurePipeline()
         return;
     PlaybackPipeline *pipeline = m_engine->takePipeline();
     attachTo(pipeline);
-    pipeline->load(this, m_buffer, QUrl(), m_names);
+    pipeline->load(m_stream, m_buffer, QUrl(), m_names);
 }
 
 void MediaStreamingPlayerItem::follow(MediaStreamingPlayerItem *current)
@@ -105,12 +125,12 @@ void MediaStreamingPlayerItem::follow(MediaStreamingPlayerItem *current)
     if (!current || !current->isCurrent() || m_failed)
         return;
     attachTo(current->m_pipeline);
-    m_pipeline->setNext(this, m_buffer, m_names);
+    m_pipeline->setNext(m_stream, m_buffer, m_names);
 }
 
 void MediaStreamingPlayerItem::stopFollowing()
 {
-    if (m_pipeline && m_pipeline->nextOwner() == this)
+    if (isNext())
         release();
 }
 
@@ -127,8 +147,8 @@ void MediaStreamingPlayerItem::release()
             m_engine->recycle(pipeline);
         else
             delete pipeline;
-    } else if (pipeline->nextOwner() == this) {
-        pipeline->setNext(nullptr, nullptr, TrackNames());
+    } else if (pipeline->next() == m_stream) {
+        pipeline->setNext(0, nullptr, TrackNames());
     }
 }
 
@@ -177,9 +197,10 @@ bool MediaStreamingPlayerItem::isPlaying() const
 
 void MediaStreamingPlayerItem::onWaiting(bool waiting, qint64 offset)
 {
-    if (m_failed || waiting == m_waiting)
+    if (m_failed || waiting == m_waitingForBytes)
         return;
-    m_waiting = waiting;
+    const bool before = isWaitingForData();
+    m_waitingForBytes = waiting;
     if (waiting) {
         m_download->fetchFrom(offset);
         restartWaitClock();
@@ -187,9 +208,8 @@ void MediaStreamingPlayerItem::onWaiting(bool waiting, qint64 offset)
     } else {
         m_waitCheck.stop();
     }
-    if (isCurrent())
-        m_pipeline->setWaiting(waiting);
-    Q_EMIT waitingForDataChanged(waiting);
+    if (isWaitingForData() != before)
+        Q_EMIT waitingForDataChanged(isWaitingForData());
 }
 
 void MediaStreamingPlayerItem::restartWaitClock()
@@ -200,7 +220,7 @@ void MediaStreamingPlayerItem::restartWaitClock()
 
 void MediaStreamingPlayerItem::checkWaiting()
 {
-    if (!m_waiting || m_failed) {
+    if (!m_waitingForBytes || m_failed) {
         m_waitCheck.stop();
         return;
     }

@@ -38,13 +38,15 @@ public:
     ~MediaStreamingPlayerItem() override;
 
     double duration() const override;
-    bool isWaitingForData() const override { return m_waiting; }
+    bool isWaitingForData() const override { return m_waitingForBytes || m_waitingForOutput; }
     void setTitleAndArtist(const QString &title, const QString &artist) override;
 
     // The player's side. The item plays on a pipeline while it is the
     // pipeline's current source: it took one, or it followed the item
     // before it on that pipeline.
     bool isCurrent() const;
+    // It follows the current item of its pipeline.
+    bool isNext() const;
     bool hasFailed() const { return m_failed; }
     // Plays on a pipeline of its own, unless it plays on one already.
     void ensurePipeline();
@@ -79,13 +81,17 @@ private:
     std::shared_ptr<TrackBuffer> m_buffer;
     TrackDownload *m_download;
     QPointer<PlaybackPipeline> m_pipeline;
+    // The stream it is on any pipeline.
+    quint64 m_stream;
     TrackNames m_names;
     int m_waitTimeoutMs;
     QTimer m_waitCheck;
     QElapsedTimer m_waitingSince;
     qint64 m_receivedWhenWaitBegan = 0;
     double m_duration = std::numeric_limits<double>::quiet_NaN();
-    bool m_waiting = false;
+    // Playback waits for bytes of the track, or for the sound output.
+    bool m_waitingForBytes = false;
+    bool m_waitingForOutput = false;
     bool m_ended = false;
     bool m_failed = false;
     bool m_endNoticeDue = true;

@@ -93,43 +93,39 @@ void PlaybackPipeline::send(std::function<void(PlaybackPipelineWorker *)> comman
         Qt::QueuedConnection);
 }
 
-quint64 PlaybackPipeline::forgetSource(QObject *owner)
+quint64 PlaybackPipeline::newStream()
 {
-    m_owner = owner;
-    m_nextOwner = nullptr;
-    m_nextBuffer.reset();
-    m_nextNames = TrackNames();
-    m_nextTaken = false;
+    static quint64 last = 0;
+    return ++last;
+}
+
+void PlaybackPipeline::forgetStream(quint64 stream)
+{
+    m_current = stream;
+    m_next = 0;
     m_ended = false;
     m_prerolled = false;
-    m_waiting = false;
-    m_sentPlaying = false;
+    m_waitingForOutput = false;
     m_positionMs = 0;
     m_durationMs = -1;
-    return ++m_generation;
 }
 
-void PlaybackPipeline::startLoad(QObject *owner, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
-                                 const TrackNames &names)
-{
-    const quint64 generation = forgetSource(owner);
-    send([generation, buffer, file, names](PlaybackPipelineWorker *w) { w->load(generation, buffer, file, names); });
-}
-
-void PlaybackPipeline::load(QObject *owner, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
+void PlaybackPipeline::load(quint64 stream, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
                             const TrackNames &names)
 {
     m_wantsToPlay = false;
-    startLoad(owner, buffer, file, names);
+    forgetStream(stream);
+    PipelineSource source{stream, buffer, file, names};
+    send([source](PlaybackPipelineWorker *w) { w->load(source); });
 }
 
-void PlaybackPipeline::setNext(QObject *owner, const std::shared_ptr<TrackBuffer> &buffer, const TrackNames &names)
+void PlaybackPipeline::setNext(quint64 stream, const std::shared_ptr<TrackBuffer> &buffer, const TrackNames &names)
 {
-    m_nextOwner = owner;
-    m_nextBuffer = owner ? buffer : nullptr;
-    m_nextNames = names;
-    std::shared_ptr<TrackBuffer> next = m_nextBuffer;
-    send([next, names](PlaybackPipelineWorker *w) { w->setNext(next, names); });
+    m_next = stream;
+    PipelineSource source;
+    if (stream)
+        source = PipelineSource{stream, buffer, QUrl(), names};
+    send([source](PlaybackPipelineWorker *w) { w->setNext(source); });
 }
 
 void PlaybackPipeline::play()
@@ -137,25 +133,18 @@ void PlaybackPipeline::play()
     // Played again at its end, a track starts over.
     if (m_ended)
         seek(0);
+    if (m_wantsToPlay)
+        return;
     m_wantsToPlay = true;
-    applyState();
+    send([](PlaybackPipelineWorker *w) { w->setPlaying(true); });
 }
 
 void PlaybackPipeline::pause()
 {
-    m_wantsToPlay = false;
-    applyState();
-}
-
-void PlaybackPipeline::applyState()
-{
-    // Waiting before its first samples, a track cannot play anyway; once it
-    // has, it holds still rather than let the output run dry.
-    const bool playing = m_wantsToPlay && !(m_waiting && m_prerolled);
-    if (playing == m_sentPlaying)
+    if (!m_wantsToPlay)
         return;
-    m_sentPlaying = playing;
-    send([playing](PlaybackPipelineWorker *w) { w->setPlaying(playing); });
+    m_wantsToPlay = false;
+    send([](PlaybackPipelineWorker *w) { w->setPlaying(false); });
 }
 
 void PlaybackPipeline::seek(qint64 ms)
@@ -163,6 +152,11 @@ void PlaybackPipeline::seek(qint64 ms)
     m_positionMs = qMax<qint64>(0, ms);
     m_ended = false;
     send([ms](PlaybackPipelineWorker *w) { w->seek(ms); });
+}
+
+void PlaybackPipeline::reload()
+{
+    send([](PlaybackPipelineWorker *w) { w->reload(); });
 }
 
 void PlaybackPipeline::setNames(const TrackNames &names)
@@ -175,82 +169,75 @@ void PlaybackPipeline::setVolume(double volume, bool muted)
     send([volume, muted](PlaybackPipelineWorker *w) { w->setVolume(volume, muted); });
 }
 
-void PlaybackPipeline::setWaiting(bool waiting)
-{
-    m_waiting = waiting;
-    applyState();
-}
-
 void PlaybackPipeline::clear()
 {
     m_wantsToPlay = false;
-    const quint64 generation = forgetSource(nullptr);
-    send([generation](PlaybackPipelineWorker *w) { w->clear(generation); });
+    forgetStream(0);
+    send([](PlaybackPipelineWorker *w) { w->clear(); });
 }
 
 void PlaybackPipeline::onReport(const PipelineReport &report)
 {
-    // Reports of an earlier source speak of what no longer plays.
-    if (report.generation != m_generation)
-        return;
     // A receiver may drop this pipeline on any of these signals.
     QPointer<PlaybackPipeline> self(this);
+    const bool current = report.stream != 0 && report.stream == m_current;
     switch (report.kind) {
-    case PipelineReport::Kind::NextTaken:
-        m_nextTaken = true;
-        break;
-    case PipelineReport::Kind::StreamStarted:
-        if (m_nextTaken) {
-            m_nextTaken = false;
-            QObject *previous = m_owner;
-            m_owner = m_nextOwner;
-            m_nextOwner = nullptr;
-            m_nextBuffer.reset();
-            m_waiting = false;
-            m_positionMs = 0;
-            m_durationMs = -1;
-            Q_EMIT advanced(previous);
+    case PipelineReport::Kind::Advanced:
+        // Reports of an earlier stream speak of what no longer plays.
+        if (report.previous != m_current)
+            break;
+        if (report.stream != m_next) {
+            // A stream nobody names any more: it is silenced, and the
+            // current one ended as if nothing followed.
+            m_current = 0;
+            m_ended = true;
+            pause();
+            Q_EMIT ended(report.previous);
+            break;
         }
+        forgetStream(report.stream);
+        m_prerolled = true;
+        Q_EMIT advanced(report.previous, report.stream);
         break;
     case PipelineReport::Kind::Ended:
-        if (m_nextOwner && m_nextBuffer) {
-            // Named too late to follow sample for sample: it starts now.
-            // (Copies: starting a load forgets the next source.)
-            QObject *previous = m_owner;
-            QObject *next = m_nextOwner;
-            const std::shared_ptr<TrackBuffer> buffer = m_nextBuffer;
-            const TrackNames names = m_nextNames;
-            startLoad(next, buffer, QUrl(), names);
-            applyState();
-            Q_EMIT advanced(previous);
-        } else {
-            m_ended = true;
-            Q_EMIT ended(m_owner);
-        }
+        if (!current)
+            break;
+        m_ended = true;
+        Q_EMIT ended(report.stream);
         break;
     case PipelineReport::Kind::Failed:
-        m_failed = true;
-        Q_EMIT failed(m_owner, report.error);
-        break;
-    case PipelineReport::Kind::Prerolled:
-        if (!m_prerolled) {
-            m_prerolled = true;
-            applyState();
-            if (self)
-                Q_EMIT prerolled(m_owner);
+        if (current) {
+            m_failed = true;
+            Q_EMIT failed(report.stream, report.error);
+        } else if (report.stream != 0 && report.stream == m_next) {
+            Q_EMIT failed(report.stream, report.error);
         }
         break;
+    case PipelineReport::Kind::Prerolled:
+        if (!current || m_prerolled)
+            break;
+        m_prerolled = true;
+        Q_EMIT prerolled(report.stream);
+        break;
+    case PipelineReport::Kind::OutputWaiting:
+        if (!current)
+            break;
+        if (report.applied == m_sent && report.positionMs >= 0)
+            m_positionMs = report.positionMs;
+        m_waitingForOutput = report.waiting;
+        Q_EMIT waitingForOutputChanged(report.stream, report.waiting);
+        break;
     case PipelineReport::Kind::Progress:
-        if (report.applied != m_sent)
+        if (!current || report.applied != m_sent)
             break;
         if (report.positionMs >= 0)
             m_positionMs = report.positionMs;
         if (report.durationMs >= 0 && report.durationMs != m_durationMs) {
             m_durationMs = report.durationMs;
-            Q_EMIT durationChanged(m_owner, m_durationMs);
+            Q_EMIT durationChanged(m_current, m_durationMs);
         }
         if (self)
-            Q_EMIT progressed(m_owner);
+            Q_EMIT progressed(m_current);
         break;
     }
 }

@@ -1,12 +1,12 @@
 #include "platform/media/PlaybackPipelineWorker.h"
 
 #include "platform/media/TrackBuffer.h"
+#include "platform/media/TrackSource.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
-#include <gst/app/gstappsrc.h>
 #include <gst/audio/streamvolume.h>
 
 #include <mutex>
@@ -15,19 +15,20 @@ namespace {
 
 // Only the audio, with the output's own volume where it has one.
 constexpr int kPlayFlags = (1 << 1) | (1 << 4);
-// How often the position is read while the pipeline plays.
-constexpr int kPollMs = 50;
+// How often the position is read while a track plays, and while a
+// following track's first samples are awaited.
+constexpr int kPollMs = 250;
+constexpr int kSwitchPollMs = 20;
+// How long a taken following track may wait for its bytes before it goes
+// back to following at the end.
+constexpr int kTakenWaitMs = 1000;
+// How often a sound output that went away is tried again.
+constexpr int kOutputRetryMs = 200;
 
-QMutex &outputLock()
+std::atomic<int> &outputTimeoutMs()
 {
-    static QMutex lock;
-    return lock;
-}
-
-QString &outputInUse()
-{
-    static QString name;
-    return name;
+    static std::atomic<int> ms{60000};
+    return ms;
 }
 
 } // namespace
@@ -37,63 +38,37 @@ PlaybackPipelineWorker::~PlaybackPipelineWorker()
     tearDown();
 }
 
-QString PlaybackPipelineWorker::outputName()
+void PlaybackPipelineWorker::setOutputTimeoutMs(int ms)
 {
-    const QMutexLocker lock(&outputLock());
-    return outputInUse();
-}
-
-GstElement *PlaybackPipelineWorker::makeOutput()
-{
-    // The desktop's sound server, where one runs: the stream is named for
-    // its sound settings and marked as music. Without one, the sound card
-    // itself; without that, an output that keeps time and plays nothing.
-    GstElement *output = nullptr;
-    for (const char *name : {"pulsesink", "alsasink", "fakesink"}) {
-        output = gst_element_factory_make(name, nullptr);
-        if (!output)
-            continue;
-        if (qstrcmp(name, "pulsesink") == 0) {
-            GstStructure *properties = gst_structure_new(
-                "properties", "media.role", G_TYPE_STRING, "music", "application.name", G_TYPE_STRING, "Kavu",
-                "application.icon_name", G_TYPE_STRING, "org.kavu.Kavu", nullptr);
-            g_object_set(output, "client-name", "Kavu", "stream-properties", properties, nullptr);
-            gst_structure_free(properties);
-        } else if (qstrcmp(name, "fakesink") == 0) {
-            g_object_set(output, "sync", TRUE, nullptr);
-        }
-        if (gst_element_set_state(output, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
-            const QMutexLocker lock(&outputLock());
-            outputInUse() = QString::fromLatin1(name);
-            return output;
-        }
-        gst_element_set_state(output, GST_STATE_NULL);
-        gst_object_unref(output);
-        output = nullptr;
-    }
-    return nullptr;
+    outputTimeoutMs() = ms;
 }
 
 void PlaybackPipelineWorker::build(double volume, bool muted)
 {
     static std::once_flag initialized;
-    std::call_once(initialized, [] { gst_init(nullptr, nullptr); });
+    std::call_once(initialized, [] {
+        gst_init(nullptr, nullptr);
+        TrackSource::registerElement();
+    });
     m_poll = new QTimer(this);
-    m_poll->setInterval(kPollMs);
+    m_poll->setTimerType(Qt::PreciseTimer);
     connect(m_poll, &QTimer::timeout, this, &PlaybackPipelineWorker::poll);
+    m_takenWait = new QTimer(this);
+    m_takenWait->setSingleShot(true);
+    m_takenWait->setInterval(kTakenWaitMs);
+    connect(m_takenWait, &QTimer::timeout, this, &PlaybackPipelineWorker::onTakenWaitedTooLong);
+    m_outputRetry = new QTimer(this);
+    m_outputRetry->setInterval(kOutputRetryMs);
+    connect(m_outputRetry, &QTimer::timeout, this, &PlaybackPipelineWorker::retryOutput);
 
     m_pipeline = gst_element_factory_make("playbin", nullptr);
     if (!m_pipeline)
         return;
     gst_object_ref_sink(m_pipeline);
-    GstElement *output = makeOutput();
-    if (output) {
-        GstPad *pad = gst_element_get_static_pad(output, "sink");
-        gst_pad_add_probe(pad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-                          onOutputData, this, nullptr);
-        gst_object_unref(pad);
-        g_object_set(m_pipeline, "audio-sink", output, nullptr);
-    }
+    // The sound server's connection opens now, ahead of the first track;
+    // where none answers yet, it is tried again when a track loads.
+    if (m_output.openAhead())
+        g_object_set(m_pipeline, "audio-sink", m_output.element(), nullptr);
     g_object_set(m_pipeline, "flags", kPlayFlags, nullptr);
     setVolume(volume, muted);
     GstBus *bus = gst_element_get_bus(m_pipeline);
@@ -101,46 +76,97 @@ void PlaybackPipelineWorker::build(double volume, bool muted)
     gst_object_unref(bus);
     g_signal_connect(m_pipeline, "source-setup", G_CALLBACK(onSourceSetup), this);
     g_signal_connect(m_pipeline, "about-to-finish", G_CALLBACK(onAboutToFinish), this);
-    // Ready: the output's connection to the sound server is open.
     gst_element_set_state(m_pipeline, GST_STATE_READY);
+    m_state = GST_STATE_READY;
 }
 
-void PlaybackPipelineWorker::load(quint64 generation, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
-                                  const TrackNames &names)
+void PlaybackPipelineWorker::load(const PipelineSource &source)
 {
-    m_pendingSeekMs = -1;
     m_playing = false;
-    m_poll->stop();
-    if (!m_pipeline) {
-        m_generation = generation;
-        report(PipelineReport::Kind::Failed, QStringLiteral("GStreamer's playbin is not installed."));
-        return;
-    }
-    // The streams of what played before end here; their reports, if any
-    // are still on their way, belong to the earlier generation. (The
-    // source that played goes when the new one replaces it.)
-    gst_element_set_state(m_pipeline, GST_STATE_READY);
     {
         const QMutexLocker lock(&m_lock);
-        m_sourceBuffer = buffer;
-        m_next.reset();
-        m_nextNames = TrackNames();
-        m_queuedNames = TrackNames();
-        m_outputNames = names;
-        m_firstStream = true;
+        m_current = source;
+        m_next = PipelineSource();
+        m_taken = PipelineSource();
+        m_switching = false;
+        m_nextAtEnd = false;
     }
-    m_generation = generation;
-    m_loaded = true;
-    const QByteArray uri = buffer ? QByteArrayLiteral("appsrc://") : file.toEncoded();
-    g_object_set(m_pipeline, "uri", uri.constData(), nullptr);
-    gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
+    m_takenWait->stop();
+    m_output.freeFormat();
+    m_output.setNames(source.names);
+    m_prerollReported = false;
+    m_reopenedAtLoad = false;
+    m_lastPositionMs = 0;
+    loadCurrent(-1);
 }
 
-void PlaybackPipelineWorker::setNext(const std::shared_ptr<TrackBuffer> &buffer, const TrackNames &names)
+void PlaybackPipelineWorker::loadCurrent(qint64 startMs)
 {
-    const QMutexLocker lock(&m_lock);
-    m_next = buffer;
-    m_nextNames = names;
+    m_poll->stop();
+    m_loaded = false;
+    m_held = false;
+    m_prerolledSinceFlush = false;
+    m_settling = false;
+    m_pendingSeekMs = -1;
+    PipelineSource current;
+    {
+        const QMutexLocker lock(&m_lock);
+        current = m_current;
+        m_decoders.clear();
+    }
+    if (!m_pipeline) {
+        report(PipelineReport::Kind::Failed, current.stream, QStringLiteral("GStreamer's playbin is not installed."));
+        return;
+    }
+    // The streams of what played before end here. An output that went
+    // away, or never opened, is opened anew: through NULL, which lets go of
+    // its dead connection.
+    const bool reopen = !m_output.isOpen() || m_outputLost;
+    gst_element_set_state(m_pipeline, reopen ? GST_STATE_NULL : GST_STATE_READY);
+    m_state = reopen ? GST_STATE_NULL : GST_STATE_READY;
+    ++m_run;
+    m_currentGroupKnown = false;
+    if (reopen) {
+        GstElement *before = m_output.element();
+        QString error;
+        if (!m_output.open(&error)) {
+            report(PipelineReport::Kind::Failed, current.stream, error);
+            return;
+        }
+        if (m_output.element() != before)
+            g_object_set(m_pipeline, "audio-sink", m_output.element(), nullptr);
+        m_outputLost = false;
+    }
+    const QByteArray uri = current.buffer ? TrackSource::uri(current.stream) : current.file.toEncoded();
+    g_object_set(m_pipeline, "uri", uri.constData(), nullptr);
+    m_loaded = true;
+    if (startMs >= 0) {
+        m_settling = true;
+        m_pendingSeekMs = startMs;
+    }
+    gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
+    m_state = GST_STATE_PAUSED;
+    applyState();
+}
+
+void PlaybackPipelineWorker::setNext(const PipelineSource &source)
+{
+    {
+        const QMutexLocker lock(&m_lock);
+        if (source.isSet() && source.stream == m_taken.stream) {
+            // Named again (new names): it stays taken.
+            m_taken.names = source.names;
+            m_output.setFollowingNames(source.names);
+            return;
+        }
+        if (!m_taken.isSet()) {
+            m_next = source;
+            m_nextAtEnd = false;
+            return;
+        }
+    }
+    // Another one, or none: the one taken goes.
+    untake(Untake::Replace, source);
 }
 
 void PlaybackPipelineWorker::setPlaying(bool playing)
@@ -151,34 +177,112 @@ void PlaybackPipelineWorker::setPlaying(bool playing)
 
 void PlaybackPipelineWorker::applyState()
 {
-    if (!m_loaded || !m_pipeline)
+    if (!m_loaded || !m_pipeline || m_outputLost)
         return;
-    gst_element_set_state(m_pipeline, m_playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
-    if (m_playing) {
-        m_poll->start();
-    } else {
+    // Waiting before its first samples (after a load or a seek), a track
+    // cannot play anyway; once it could, it holds still rather than let the
+    // output run dry.
+    const bool play = m_playing && !m_settling && !(m_held && m_prerolledSinceFlush);
+    const GstState target = play ? GST_STATE_PLAYING : GST_STATE_PAUSED;
+    if (target != m_state) {
+        m_state = target;
+        gst_element_set_state(m_pipeline, target);
+    }
+    bool switching = false;
+    {
+        const QMutexLocker lock(&m_lock);
+        switching = m_switching;
+    }
+    if (play) {
+        const int interval = switching ? kSwitchPollMs : kPollMs;
+        if (!m_poll->isActive() || m_poll->interval() != interval)
+            m_poll->start(interval);
+    } else if (m_poll->isActive()) {
         m_poll->stop();
         poll();
     }
 }
 
+bool PlaybackPipelineWorker::seekNow(qint64 ms)
+{
+    m_prerolledSinceFlush = false;
+    m_lastPositionMs = qMax<qint64>(0, ms);
+    m_sinceLastPosition.restart();
+    return gst_element_seek_simple(m_pipeline, GST_FORMAT_TIME,
+                                   GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                   qMax<qint64>(0, ms) * GST_MSECOND);
+}
+
 void PlaybackPipelineWorker::seek(qint64 ms)
 {
+    ms = qMax<qint64>(0, ms);
+    if (m_outputLost) {
+        m_resumeAtMs = ms;
+        return;
+    }
     if (!m_loaded || !m_pipeline)
         return;
+    bool taken = false;
+    {
+        const QMutexLocker lock(&m_lock);
+        taken = m_taken.isSet();
+    }
+    // Sought, playbin would carry the following track there: the current
+    // one goes on from there instead, and the following one follows it
+    // again at its end.
+    if (taken) {
+        untake(Untake::Keep, PipelineSource(), ms);
+        return;
+    }
     // Before the track was read up to its first samples it cannot seek
     // yet: it does once it can.
-    const bool done = gst_element_seek_simple(m_pipeline, GST_FORMAT_TIME,
-                                              GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                              qMax<qint64>(0, ms) * GST_MSECOND);
-    m_pendingSeekMs = done ? -1 : ms;
+    if (!seekNow(ms))
+        m_pendingSeekMs = ms;
+}
+
+void PlaybackPipelineWorker::reload()
+{
+    if (!m_loaded || m_outputLost)
+        return;
+    bool taken = false;
+    {
+        const QMutexLocker lock(&m_lock);
+        taken = m_taken.isSet();
+    }
+    if (taken)
+        untake(Untake::Keep);
+    else
+        loadCurrent(currentPositionMs());
+}
+
+void PlaybackPipelineWorker::untake(Untake how, const PipelineSource &replacement, qint64 ms)
+{
+    if (ms < 0)
+        ms = currentPositionMs();
+    {
+        const QMutexLocker lock(&m_lock);
+        if (how == Untake::Replace)
+            m_next = replacement;
+        else if (how != Untake::Keep && how != Untake::KeepForEnd)
+            m_next = PipelineSource();
+        else if (m_taken.isSet())
+            m_next = m_taken;
+        m_nextAtEnd = how == Untake::KeepForEnd;
+        m_taken = PipelineSource();
+        m_switching = false;
+    }
+    m_takenWait->stop();
+    m_output.setFollowingNames(TrackNames());
+    loadCurrent(ms);
 }
 
 void PlaybackPipelineWorker::setNames(const TrackNames &names)
 {
-    const QMutexLocker lock(&m_lock);
-    m_outputNames = names;
-    m_tagsDue = true;
+    {
+        const QMutexLocker lock(&m_lock);
+        m_current.names = names;
+    }
+    m_output.setNames(names);
 }
 
 void PlaybackPipelineWorker::setVolume(double volume, bool muted)
@@ -191,24 +295,36 @@ void PlaybackPipelineWorker::setVolume(double volume, bool muted)
     gst_stream_volume_set_mute(GST_STREAM_VOLUME(m_pipeline), muted);
 }
 
-void PlaybackPipelineWorker::clear(quint64 generation)
+void PlaybackPipelineWorker::clear()
 {
     m_pendingSeekMs = -1;
     m_playing = false;
     m_loaded = false;
-    if (m_poll)
+    m_settling = false;
+    m_outputLost = false;
+    if (m_poll) {
         m_poll->stop();
+        m_takenWait->stop();
+        m_outputRetry->stop();
+    }
+    {
+        const QMutexLocker lock(&m_lock);
+        m_current = PipelineSource();
+        m_next = PipelineSource();
+        m_taken = PipelineSource();
+        m_switching = false;
+        m_decoders.clear();
+    }
+    m_waitingStreams.clear();
+    m_output.setNames(TrackNames());
     // Through NULL, so that playbin lets go of the source that played (and
     // with it the track's file) now rather than at the next load; back in
     // READY its output has its sound server connection again.
     if (m_pipeline) {
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        gst_element_set_state(m_pipeline, GST_STATE_READY);
+        m_state = gst_element_set_state(m_pipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE ? GST_STATE_NULL
+                                                                                                  : GST_STATE_READY;
     }
-    const QMutexLocker lock(&m_lock);
-    m_sourceBuffer.reset();
-    m_next.reset();
-    m_generation = generation;
 }
 
 void PlaybackPipelineWorker::tearDown()
@@ -223,73 +339,395 @@ void PlaybackPipelineWorker::tearDown()
     }
     {
         const QMutexLocker lock(&m_lock);
-        m_sourceBuffer.reset();
-        m_next.reset();
+        m_current = PipelineSource();
+        m_next = PipelineSource();
+        m_taken = PipelineSource();
+        m_decoders.clear();
     }
     if (QThread::currentThread() == thread() && QThread::currentThread() != QCoreApplication::instance()->thread())
         QThread::currentThread()->quit();
 }
 
-void PlaybackPipelineWorker::report(PipelineReport::Kind kind, const QString &error)
+void PlaybackPipelineWorker::report(PipelineReport::Kind kind, quint64 stream, const QString &error)
 {
     PipelineReport report;
-    report.generation = m_generation;
     report.applied = m_applied;
     report.kind = kind;
+    report.stream = stream;
     report.error = error;
     Q_EMIT reported(report);
 }
 
+qint64 PlaybackPipelineWorker::currentPositionMs()
+{
+    bool switching = false;
+    {
+        const QMutexLocker lock(&m_lock);
+        switching = m_switching;
+    }
+    gint64 position = -1;
+    // While the following track's stream has started, playbin speaks of
+    // it: the current one's place is where it was last read, and on.
+    if (!switching && m_pipeline && m_prerolledSinceFlush
+        && gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position) && position >= 0) {
+        return position / GST_MSECOND;
+    }
+    if (m_state == GST_STATE_PLAYING && m_sinceLastPosition.isValid())
+        return m_lastPositionMs + m_sinceLastPosition.elapsed();
+    return m_lastPositionMs;
+}
+
 void PlaybackPipelineWorker::poll()
 {
-    if (!m_pipeline || !m_loaded)
+    if (!m_pipeline || !m_loaded || m_settling)
         return;
-    PipelineReport report;
-    report.generation = m_generation;
-    report.applied = m_applied;
-    report.kind = PipelineReport::Kind::Progress;
+    quint64 stream = 0;
+    bool switching = false;
+    {
+        const QMutexLocker lock(&m_lock);
+        stream = m_current.stream;
+        switching = m_switching;
+    }
     gint64 position = -1;
     gint64 duration = -1;
-    if (gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position) && position >= 0)
+    const bool known = gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position) && position >= 0;
+    if (switching) {
+        // The following track sounds once its position moves.
+        if ((known && position > 0) || m_switchingFor.elapsed() > 3000)
+            handOver();
+        return;
+    }
+    PipelineReport report;
+    report.applied = m_applied;
+    report.kind = PipelineReport::Kind::Progress;
+    report.stream = stream;
+    if (known) {
         report.positionMs = position / GST_MSECOND;
+        m_lastPositionMs = report.positionMs;
+        m_sinceLastPosition.restart();
+    }
     if (gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &duration) && duration >= 0)
         report.durationMs = duration / GST_MSECOND;
     Q_EMIT reported(report);
 }
 
+void PlaybackPipelineWorker::handOver()
+{
+    PipelineReport report;
+    {
+        const QMutexLocker lock(&m_lock);
+        if (!m_taken.isSet())
+            return;
+        report.previous = m_current.stream;
+        m_current = m_taken;
+        m_taken = PipelineSource();
+        m_switching = false;
+        report.stream = m_current.stream;
+    }
+    m_takenWait->stop();
+    m_prerollReported = true;
+    m_prerolledSinceFlush = true;
+    m_lastPositionMs = 0;
+    m_sinceLastPosition.restart();
+    m_held = m_waitingStreams.contains(report.stream);
+    report.applied = m_applied;
+    report.kind = PipelineReport::Kind::Advanced;
+    Q_EMIT reported(report);
+    applyState();
+}
+
+void PlaybackPipelineWorker::onStreamStarted(guint group)
+{
+    // The first stream of a load is the current track's; another one,
+    // while a following track is taken, is that track's.
+    if (!m_currentGroupKnown) {
+        m_currentGroupKnown = true;
+        m_currentGroup = group;
+        return;
+    }
+    if (group != 0 && group == m_currentGroup)
+        return;
+    {
+        const QMutexLocker lock(&m_lock);
+        if (!m_taken.isSet() || m_switching)
+            return;
+        m_switching = true;
+    }
+    m_currentGroup = group;
+    // The current track's last samples still sound: the hand-over is told
+    // when the following one's first do.
+    m_switchingFor.restart();
+    m_lastPositionMs = currentPositionMs();
+    applyState();
+}
+
+void PlaybackPipelineWorker::onEnded()
+{
+    PipelineSource next;
+    quint64 previous = 0;
+    {
+        const QMutexLocker lock(&m_lock);
+        previous = m_current.stream;
+        if (m_next.isSet() && !m_taken.isSet()) {
+            // Named too late (or its bytes too late) to follow sample for
+            // sample: it starts now.
+            next = m_next;
+            m_current = m_next;
+            m_next = PipelineSource();
+            m_nextAtEnd = false;
+        }
+    }
+    if (!next.isSet()) {
+        m_poll->stop();
+        poll();
+        report(PipelineReport::Kind::Ended, previous);
+        return;
+    }
+    m_output.freeFormat();
+    m_output.setNames(next.names);
+    m_lastPositionMs = 0;
+    m_prerollReported = true;
+    loadCurrent(-1);
+    PipelineReport report;
+    report.applied = m_applied;
+    report.kind = PipelineReport::Kind::Advanced;
+    report.previous = previous;
+    report.stream = next.stream;
+    Q_EMIT reported(report);
+}
+
+void PlaybackPipelineWorker::onError(quint64 stream, bool fromOutput, const QString &error)
+{
+    if (fromOutput) {
+        onOutputLost(error);
+        return;
+    }
+    quint64 current = 0;
+    bool taken = false;
+    {
+        const QMutexLocker lock(&m_lock);
+        current = m_current.stream;
+        taken = stream != 0 && stream == m_taken.stream;
+    }
+    if (taken) {
+        // The following track cannot be played: the current one plays on
+        // to its end, which then takes the ordinary way.
+        report(PipelineReport::Kind::Failed, stream, error);
+        untake(Untake::Drop);
+        return;
+    }
+    // Errors of a stream that is gone, or the second of a failure, say
+    // nothing more.
+    if (!m_loaded || (stream != 0 && stream != current))
+        return;
+    m_loaded = false;
+    m_poll->stop();
+    report(PipelineReport::Kind::Failed, current, error);
+}
+
+void PlaybackPipelineWorker::onPrerolled()
+{
+    m_prerolledSinceFlush = true;
+    quint64 current = 0;
+    {
+        const QMutexLocker lock(&m_lock);
+        current = m_current.stream;
+    }
+    if (!m_prerollReported) {
+        m_prerollReported = true;
+        report(PipelineReport::Kind::Prerolled, current);
+    }
+    // A seek asked for too early, or where a reload goes on, goes now; the
+    // track plays once it is there.
+    if (m_pendingSeekMs >= 0) {
+        const qint64 ms = m_pendingSeekMs;
+        m_pendingSeekMs = -1;
+        if (seekNow(ms))
+            return;
+    }
+    m_settling = false;
+    applyState();
+    poll();
+}
+
+void PlaybackPipelineWorker::onSourceWaiting(quint64 stream, bool waiting)
+{
+    if (waiting)
+        m_waitingStreams.insert(stream);
+    else
+        m_waitingStreams.remove(stream);
+    quint64 current = 0;
+    quint64 taken = 0;
+    {
+        const QMutexLocker lock(&m_lock);
+        current = m_current.stream;
+        taken = m_taken.stream;
+    }
+    if (stream == current) {
+        m_held = waiting;
+        applyState();
+    } else if (stream == taken) {
+        if (waiting)
+            m_takenWait->start();
+        else
+            m_takenWait->stop();
+    }
+}
+
+void PlaybackPipelineWorker::onTakenWaitedTooLong()
+{
+    bool switching = false;
+    quint64 taken = 0;
+    {
+        const QMutexLocker lock(&m_lock);
+        switching = m_switching;
+        taken = m_taken.stream;
+    }
+    if (!taken || !m_waitingStreams.contains(taken))
+        return;
+    if (switching) {
+        // It sounds next anyway: it waits as the current track.
+        handOver();
+        return;
+    }
+    // It follows at the current track's end instead, where it waits for
+    // its bytes as a current track does.
+    untake(Untake::KeepForEnd);
+}
+
+void PlaybackPipelineWorker::onOutputLost(const QString &error)
+{
+    if (m_outputLost)
+        return;
+    if (!m_loaded) {
+        // Nothing plays: the next track opens the output anew.
+        m_output.close();
+        return;
+    }
+    if (!m_prerollReported && !m_reopenedAtLoad) {
+        // The output was lost before this track sounded (it went away while
+        // the pipeline waited): opened anew now, or the track fails at once,
+        // saying why.
+        m_reopenedAtLoad = true;
+        m_output.close();
+        loadCurrent(-1);
+        return;
+    }
+    m_resumeAtMs = currentPositionMs();
+    m_outputLost = true;
+    m_outputError = error;
+    m_outputLostFor.restart();
+    m_poll->stop();
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    m_state = GST_STATE_NULL;
+    m_output.close();
+    quint64 current = 0;
+    {
+        const QMutexLocker lock(&m_lock);
+        current = m_current.stream;
+    }
+    PipelineReport report;
+    report.applied = m_applied;
+    report.kind = PipelineReport::Kind::OutputWaiting;
+    report.stream = current;
+    report.waiting = true;
+    report.positionMs = m_resumeAtMs;
+    Q_EMIT reported(report);
+    m_outputRetry->start();
+}
+
+void PlaybackPipelineWorker::retryOutput()
+{
+    if (!m_outputLost) {
+        m_outputRetry->stop();
+        return;
+    }
+    quint64 current = 0;
+    {
+        const QMutexLocker lock(&m_lock);
+        current = m_current.stream;
+    }
+    if (m_output.answersAgain()) {
+        m_outputRetry->stop();
+        PipelineReport report;
+        report.applied = m_applied;
+        report.kind = PipelineReport::Kind::OutputWaiting;
+        report.stream = current;
+        report.waiting = false;
+        report.positionMs = m_resumeAtMs;
+        Q_EMIT reported(report);
+        // Back where it stopped; loading opens the output anew.
+        loadCurrent(m_resumeAtMs);
+        return;
+    }
+    if (m_outputLostFor.elapsed() < outputTimeoutMs())
+        return;
+    m_outputRetry->stop();
+    m_outputLost = false;
+    m_loaded = false;
+    report(PipelineReport::Kind::Failed, current,
+           QStringLiteral("The sound output went away and did not come back (%1)").arg(m_outputError));
+}
+
+quint64 PlaybackPipelineWorker::streamOfElement(GstObject *element)
+{
+    const QMutexLocker lock(&m_lock);
+    for (GstObject *object = element ? GST_OBJECT(gst_object_ref(element)) : nullptr; object;) {
+        const quint64 stream = m_decoders.value(GST_ELEMENT_CAST(object));
+        GstObject *parent = gst_object_get_parent(object);
+        gst_object_unref(object);
+        if (stream) {
+            if (parent)
+                gst_object_unref(parent);
+            return stream;
+        }
+        object = parent;
+    }
+    return 0;
+}
+
 GstBusSyncReply PlaybackPipelineWorker::onBusMessage(GstBus *, GstMessage *message, gpointer data)
 {
     auto *self = static_cast<PlaybackPipelineWorker *>(data);
+    // A message posted while an earlier load ended speaks of what no
+    // longer plays.
+    const quint64 run = self->m_run;
+    const auto later = [self, run](auto call) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, run, call] {
+                if (run == self->m_run)
+                    call();
+            },
+            Qt::QueuedConnection);
+    };
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_STREAM_START:
-        self->report(PipelineReport::Kind::StreamStarted);
+    case GST_MESSAGE_STREAM_START: {
+        guint group = 0;
+        if (!gst_message_parse_group_id(message, &group))
+            group = 0;
+        later([self, group] { self->onStreamStarted(group); });
         break;
+    }
     case GST_MESSAGE_EOS:
-        self->report(PipelineReport::Kind::Ended);
+        later([self] { self->onEnded(); });
         break;
     case GST_MESSAGE_ERROR: {
         GError *error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
-        self->report(PipelineReport::Kind::Failed,
-                     error ? QString::fromUtf8(error->message) : QStringLiteral("The track cannot be played."));
+        const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("The track cannot be played.");
         if (error)
             g_error_free(error);
+        const bool fromOutput = self->m_output.contains(GST_MESSAGE_SRC(message));
+        const quint64 stream = fromOutput ? 0 : self->streamOfElement(GST_MESSAGE_SRC(message));
+        later([self, stream, fromOutput, text] { self->onError(stream, fromOutput, text); });
         break;
     }
     case GST_MESSAGE_ASYNC_DONE:
-        self->report(PipelineReport::Kind::Prerolled);
-        // A seek asked for too early goes now; the position is read anew.
-        QMetaObject::invokeMethod(
-            self,
-            [self] {
-                if (self->m_pendingSeekMs >= 0)
-                    self->seek(self->m_pendingSeekMs);
-                self->poll();
-            },
-            Qt::QueuedConnection);
+        later([self] { self->onPrerolled(); });
         break;
     case GST_MESSAGE_DURATION_CHANGED:
-        QMetaObject::invokeMethod(self, [self] { self->poll(); }, Qt::QueuedConnection);
+        later([self] { self->poll(); });
         break;
     default:
         break;
@@ -303,68 +741,44 @@ GstBusSyncReply PlaybackPipelineWorker::onBusMessage(GstBus *, GstMessage *messa
 void PlaybackPipelineWorker::onSourceSetup(GstElement *, GstElement *source, gpointer data)
 {
     auto *self = static_cast<PlaybackPipelineWorker *>(data);
-    if (!GST_IS_APP_SRC(source))
+    const quint64 stream = TrackSource::streamOf(source);
+    if (!stream)
         return;
     std::shared_ptr<TrackBuffer> buffer;
     {
         const QMutexLocker lock(&self->m_lock);
-        buffer = self->m_sourceBuffer;
+        if (stream == self->m_current.stream)
+            buffer = self->m_current.buffer;
+        else if (stream == self->m_taken.stream)
+            buffer = self->m_taken.buffer;
+        // Its decoder is the source's parent: errors from within it are
+        // this stream's.
+        if (GstObject *decoder = gst_object_get_parent(GST_OBJECT(source))) {
+            self->m_decoders.insert(GST_ELEMENT_CAST(decoder), stream);
+            gst_object_unref(decoder);
+        }
     }
-    if (buffer)
-        TrackBuffer::attach(buffer, GST_APP_SRC(source));
+    if (!buffer)
+        return;
+    // The worker outlives its pipeline's streaming threads.
+    TrackSource::attach(source, buffer, [self, stream](bool waiting) {
+        QMetaObject::invokeMethod(
+            self, [self, stream, waiting] { self->onSourceWaiting(stream, waiting); }, Qt::QueuedConnection);
+    });
 }
 
 void PlaybackPipelineWorker::onAboutToFinish(GstElement *playbin, gpointer data)
 {
     // On a streaming thread, as the current track's last bytes were read:
-    // the next track, if one is named, follows it sample for sample.
+    // the following track, if one is named and has its first bytes,
+    // follows it sample for sample.
     auto *self = static_cast<PlaybackPipelineWorker *>(data);
-    {
-        const QMutexLocker lock(&self->m_lock);
-        if (!self->m_next)
-            return;
-        self->m_sourceBuffer = self->m_next;
-        self->m_next.reset();
-        self->m_queuedNames = self->m_nextNames;
-        self->m_nextNames = TrackNames();
-        g_object_set(playbin, "uri", "appsrc://", nullptr);
-    }
-    self->report(PipelineReport::Kind::NextTaken);
-}
-
-GstPadProbeReturn PlaybackPipelineWorker::onOutputData(GstPad *pad, GstPadProbeInfo *info, gpointer data)
-{
-    // The output names its stream after the track it plays: a tag event
-    // before the first samples of each track, and again when the names
-    // change.
-    auto *self = static_cast<PlaybackPipelineWorker *>(data);
-    if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_STREAM_START) {
-            const QMutexLocker lock(&self->m_lock);
-            if (self->m_firstStream) {
-                self->m_firstStream = false;
-            } else {
-                self->m_outputNames = self->m_queuedNames;
-                self->m_queuedNames = TrackNames();
-            }
-            self->m_tagsDue = true;
-        }
-        return GST_PAD_PROBE_OK;
-    }
-    if (!self->m_tagsDue.exchange(false))
-        return GST_PAD_PROBE_OK;
-    TrackNames names;
-    {
-        const QMutexLocker lock(&self->m_lock);
-        names = self->m_outputNames;
-    }
-    if (names.isEmpty())
-        return GST_PAD_PROBE_OK;
-    GstTagList *tags = gst_tag_list_new_empty();
-    if (!names.title.isEmpty())
-        gst_tag_list_add(tags, GST_TAG_MERGE_REPLACE, GST_TAG_TITLE, names.title.toUtf8().constData(), nullptr);
-    if (!names.artist.isEmpty())
-        gst_tag_list_add(tags, GST_TAG_MERGE_REPLACE, GST_TAG_ARTIST, names.artist.toUtf8().constData(), nullptr);
-    gst_pad_send_event(pad, gst_event_new_tag(tags));
-    return GST_PAD_PROBE_OK;
+    const QMutexLocker lock(&self->m_lock);
+    if (!self->m_next.isSet() || self->m_nextAtEnd || !self->m_next.buffer || !self->m_next.buffer->hasStart())
+        return;
+    self->m_taken = self->m_next;
+    self->m_next = PipelineSource();
+    self->m_output.setFollowingNames(self->m_taken.names);
+    const QByteArray uri = TrackSource::uri(self->m_taken.stream);
+    g_object_set(playbin, "uri", uri.constData(), nullptr);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/media/PipelineOutput.h"
 #include "platform/media/TrackNames.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -15,34 +18,57 @@
 class QTimer;
 class TrackBuffer;
 
-// What a pipeline told, for its GUI side.
+// One source a pipeline plays: a track as it downloads, or a local file,
+// told apart from every other by its stream number.
+struct PipelineSource
+{
+    quint64 stream = 0;
+    std::shared_ptr<TrackBuffer> buffer;
+    QUrl file;
+    TrackNames names;
+
+    bool isSet() const { return stream != 0; }
+};
+
+// What a pipeline told, for its GUI side; each report names its stream.
 struct PipelineReport
 {
     enum class Kind {
-        StreamStarted, // a track's first samples reached the output
-        NextTaken,     // the next track will follow the current one
-        Ended,         // the last track played to its end
-        Failed,        // the pipeline stopped on an error
-        Prerolled,     // the track was read up to its first samples
-        Progress,      // position and duration
+        Advanced,      // stream now sounds where previous ended
+        Ended,         // stream played to its end, and nothing follows
+        Failed,        // stream cannot be played (error says why)
+        Prerolled,     // stream was read up to its first samples
+        Progress,      // stream's position and duration
+        OutputWaiting, // the sound output went away (waiting) or came back
     };
-    // The load the report belongs to, and how many commands were carried
-    // out when it was made.
-    quint64 generation = 0;
+    // How many commands were carried out when it was made.
     quint64 applied = 0;
     Kind kind = Kind::Progress;
+    quint64 stream = 0;
+    quint64 previous = 0;
     qint64 positionMs = -1;
     qint64 durationMs = -1;
+    bool waiting = false;
     QString error;
 };
 Q_DECLARE_METATYPE(PipelineReport)
 
 // The part of a PlaybackPipeline that lives on the pipeline's own thread:
-// it builds a GStreamer playbin there (with the desktop's sound server as
-// its output, named for the sound settings), carries out the GUI side's
-// commands in order, and reports what the pipeline does. Setting a
-// pipeline's state may wait for its streaming threads; that happens here,
-// never on the GUI thread. Only PlaybackPipeline uses it.
+// it builds a GStreamer playbin there, carries out the GUI side's commands
+// in order, and reports what the pipeline does. Setting a pipeline's state
+// may wait for its streaming threads; that happens here, never on the GUI
+// thread. Only PlaybackPipeline uses it.
+//
+// A following source goes through four states: named (setNext), taken
+// (playbin set it on about-to-finish, while the current one's last bytes
+// were read), switching (its stream started, while the current one's last
+// samples still sound) and playing (the hand-over is reported once its
+// first samples sound). A command that concerns the current source while
+// the following one is taken or switching (a seek, naming another, a
+// failure of the following one, bytes of it that do not come) puts it back
+// to named by loading the current source again where it is: playbin would
+// apply it to the following source otherwise. The same reload carries
+// playback over when the sound output had to be opened again.
 class PlaybackPipelineWorker : public QObject
 {
     Q_OBJECT
@@ -53,20 +79,22 @@ public:
 
     // The commands, each run on the pipeline's thread; applied counts them.
     void build(double volume, bool muted);
-    void load(quint64 generation, const std::shared_ptr<TrackBuffer> &buffer, const QUrl &file,
-              const TrackNames &names);
-    void setNext(const std::shared_ptr<TrackBuffer> &buffer, const TrackNames &names);
+    void load(const PipelineSource &source);
+    void setNext(const PipelineSource &source);
     void setPlaying(bool playing);
     void seek(qint64 ms);
+    // Loads the current source again where it plays (its bytes changed).
+    void reload();
     void setNames(const TrackNames &names);
     void setVolume(double volume, bool muted);
-    void clear(quint64 generation);
+    void clear();
     // Empties the pipeline, frees it and ends the thread.
     void tearDown();
     void countCommand() { ++m_applied; }
 
-    // The name of the output in use ("pulsesink", "alsasink" or "fakesink").
-    static QString outputName();
+    // How long playback waits for a sound output that went away before
+    // the track fails (tests shorten it).
+    static void setOutputTimeoutMs(int ms);
 
 Q_SIGNALS:
     void reported(const PipelineReport &report);
@@ -75,27 +103,79 @@ private:
     static GstBusSyncReply onBusMessage(GstBus *bus, GstMessage *message, gpointer self);
     static void onSourceSetup(GstElement *playbin, GstElement *source, gpointer self);
     static void onAboutToFinish(GstElement *playbin, gpointer self);
-    static GstPadProbeReturn onOutputData(GstPad *pad, GstPadProbeInfo *info, gpointer self);
-    GstElement *makeOutput();
-    void report(PipelineReport::Kind kind, const QString &error = QString());
-    void poll();
+
+    void report(PipelineReport::Kind kind, quint64 stream, const QString &error = QString());
+    // Loads the current source, from startMs when not negative.
+    void loadCurrent(qint64 startMs);
+    // Puts a taken or switching source back to named (Keep; KeepForEnd:
+    // to follow only at the end), or drops it, or names another in its
+    // place, and goes on with the current one at ms (where it is now when
+    // negative).
+    enum class Untake { Keep, KeepForEnd, Drop, Replace };
+    void untake(Untake how, const PipelineSource &replacement = PipelineSource(), qint64 ms = -1);
+    void handOver();
     void applyState();
+    void poll();
+    qint64 currentPositionMs();
+    bool seekNow(qint64 ms);
+
+    // From the bus and the streaming threads, carried to this thread.
+    void onStreamStarted(guint group);
+    void onEnded();
+    void onError(quint64 stream, bool fromOutput, const QString &error);
+    void onPrerolled();
+    void onSourceWaiting(quint64 stream, bool waiting);
+    void onTakenWaitedTooLong();
+    // The sound output.
+    void onOutputLost(const QString &error);
+    void retryOutput();
+
+    // Which stream an element of the pipeline belongs to (0: none known).
+    quint64 streamOfElement(GstObject *element);
 
     GstElement *m_pipeline = nullptr;
+    PipelineOutput m_output;
     QTimer *m_poll = nullptr;
+    QTimer *m_takenWait = nullptr;
+    QTimer *m_outputRetry = nullptr;
     bool m_loaded = false;
     bool m_playing = false;
+    // Waits for bytes with its first samples read since the last flush:
+    // held still, so that the output does not run dry and skip them.
+    bool m_held = false;
+    bool m_prerolledSinceFlush = false;
+    bool m_prerollReported = false;
+    bool m_reopenedAtLoad = false;
+    // Each load of the pipeline; messages of an earlier one are dropped.
+    std::atomic<quint64> m_run{0};
+    // The stream group of the current track, once its stream started.
+    bool m_currentGroupKnown = false;
+    guint m_currentGroup = 0;
+    // A (re)load that starts at m_pendingSeekMs stays paused until it is
+    // there.
+    bool m_settling = false;
     qint64 m_pendingSeekMs = -1;
-    std::atomic<quint64> m_generation{0};
+    GstState m_state = GST_STATE_NULL;
+    qint64 m_lastPositionMs = 0;
+    QElapsedTimer m_sinceLastPosition;
+    QElapsedTimer m_switchingFor;
+    // The output went away: where to go on, since when, and why.
+    bool m_outputLost = false;
+    qint64 m_resumeAtMs = 0;
+    QElapsedTimer m_outputLostFor;
+    QString m_outputError;
+    QSet<quint64> m_waitingStreams;
     std::atomic<quint64> m_applied{0};
 
     // Shared with the streaming threads.
     QMutex m_lock;
-    std::shared_ptr<TrackBuffer> m_sourceBuffer; // for the next source made
-    std::shared_ptr<TrackBuffer> m_next;
-    TrackNames m_nextNames;
-    TrackNames m_queuedNames; // of the next track, once it was taken
-    TrackNames m_outputNames; // of the track the output plays
-    bool m_firstStream = true;
-    std::atomic<bool> m_tagsDue{false};
+    PipelineSource m_current;
+    PipelineSource m_next;
+    PipelineSource m_taken;
+    bool m_switching = false;
+    // A following source whose bytes did not come in time follows only at
+    // the current one's end, once its own reads can wait.
+    bool m_nextAtEnd = false;
+    // The uridecodebin of each source, to tell whose an error is.
+    QHash<GstElement *, quint64> m_decoders;
 };

@@ -4,18 +4,14 @@
 #include <QDir>
 #include <QTemporaryFile>
 
-#include <gst/app/gstappsrc.h>
-
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
 namespace {
 
-GWeakRef *weakSource(void *ref)
-{
-    return static_cast<GWeakRef *>(ref);
-}
+// Enough of a track's start for any container to say what it is.
+constexpr qint64 kStartBytes = 16 * 1024;
 
 } // namespace
 
@@ -35,21 +31,12 @@ std::shared_ptr<TrackBuffer> TrackBuffer::create(const QString &directory, QStri
     // Named at once, so that a file a crash leaves behind can be found.
     buffer->m_file->fileName();
     buffer->m_fd = buffer->m_file->handle();
-    auto *ref = new GWeakRef;
-    g_weak_ref_init(ref, nullptr);
-    buffer->m_sourceRef = ref;
     return buffer;
 }
 
-TrackBuffer::~TrackBuffer()
-{
-    if (m_sourceRef) {
-        g_weak_ref_clear(weakSource(m_sourceRef));
-        delete weakSource(m_sourceRef);
-    }
-}
+TrackBuffer::~TrackBuffer() = default;
 
-bool TrackBuffer::write(qint64 offset, const QByteArray &data)
+bool TrackBuffer::write(qint64 offset, const QByteArray &data, qint64 *added)
 {
     qint64 done = 0;
     while (done < data.size()) {
@@ -64,13 +51,11 @@ bool TrackBuffer::write(qint64 offset, const QByteArray &data)
         done += n;
     }
     const QMutexLocker lock(&m_lock);
+    const qint64 before = m_arrived.total();
     m_arrived.add(offset, offset + data.size());
-    if (m_pending) {
-        if (GstAppSrc *src = GST_APP_SRC(g_weak_ref_get(weakSource(m_sourceRef)))) {
-            serveLocked(src);
-            gst_object_unref(src);
-        }
-    }
+    if (added)
+        *added = m_arrived.total() - before;
+    m_changed.wakeAll();
     return true;
 }
 
@@ -84,13 +69,8 @@ void TrackBuffer::setSize(qint64 bytes)
 {
     const QMutexLocker lock(&m_lock);
     m_size = bytes;
-    if (GstAppSrc *src = GST_APP_SRC(g_weak_ref_get(weakSource(m_sourceRef)))) {
-        gst_app_src_set_size(src, bytes);
-        // A read that waited past what turned out to be the end ends now.
-        if (m_pending)
-            serveLocked(src);
-        gst_object_unref(src);
-    }
+    // A read that waited past what turned out to be the end ends now.
+    m_changed.wakeAll();
 }
 
 qint64 TrackBuffer::size() const
@@ -112,10 +92,26 @@ qint64 TrackBuffer::gapEnd(qint64 offset) const
     return m_arrived.nextArrived(offset, m_size);
 }
 
+bool TrackBuffer::hasStart() const
+{
+    const QMutexLocker lock(&m_lock);
+    const qint64 wanted = m_size >= 0 ? qMin(m_size, kStartBytes) : kStartBytes;
+    return m_arrived.firstMissing(0) >= wanted;
+}
+
 qint64 TrackBuffer::readOffset() const
 {
     const QMutexLocker lock(&m_lock);
     return m_readOffset;
+}
+
+void TrackBuffer::restart()
+{
+    const QMutexLocker lock(&m_lock);
+    m_arrived = ByteRanges();
+    m_size = -1;
+    ++m_epoch;
+    m_changed.wakeAll();
 }
 
 void TrackBuffer::setWaitListener(WaitListener listener)
@@ -124,97 +120,75 @@ void TrackBuffer::setWaitListener(WaitListener listener)
     m_listener = std::move(listener);
 }
 
-void TrackBuffer::attach(const std::shared_ptr<TrackBuffer> &buffer, GstAppSrc *src)
+TrackBuffer::Read TrackBuffer::read(qint64 offset, qint64 length, char *data, qint64 *count,
+                                    const std::atomic<bool> &stop, const std::function<void(bool)> &waiting)
 {
-    {
-        const QMutexLocker lock(&buffer->m_lock);
-        g_weak_ref_set(weakSource(buffer->m_sourceRef), src);
-        buffer->m_readOffset = 0;
-        buffer->m_pending = false;
-        // Random access: the pipeline reads where it likes, as from a file.
-        gst_app_src_set_stream_type(src, GST_APP_STREAM_TYPE_RANDOM_ACCESS);
-        gst_app_src_set_size(src, buffer->m_size);
-    }
-    GstAppSrcCallbacks callbacks = {};
-    callbacks.need_data = needData;
-    callbacks.seek_data = reinterpret_cast<gboolean (*)(GstAppSrc *, guint64, gpointer)>(seekData);
-    // The source holds the buffer until it goes.
-    gst_app_src_set_callbacks(src, &callbacks, new std::shared_ptr<TrackBuffer>(buffer),
-                              [](gpointer held) { delete static_cast<std::shared_ptr<TrackBuffer> *>(held); });
-}
-
-void TrackBuffer::needData(GstAppSrc *src, unsigned length, void *held)
-{
-    TrackBuffer *self = static_cast<std::shared_ptr<TrackBuffer> *>(held)->get();
-    const QMutexLocker lock(&self->m_lock);
-    self->m_pending = true;
-    self->m_pendingLength = length;
-    if (!self->serveLocked(src))
-        self->setWaitingLocked(true);
-}
-
-int TrackBuffer::seekData(GstAppSrc *, quint64 offset, void *held)
-{
-    TrackBuffer *self = static_cast<std::shared_ptr<TrackBuffer> *>(held)->get();
-    const QMutexLocker lock(&self->m_lock);
-    // A read for the old place is no longer wanted.
-    self->m_readOffset = qint64(offset);
-    self->m_pending = false;
-    self->setWaitingLocked(false);
-    return TRUE;
-}
-
-bool TrackBuffer::serveLocked(GstAppSrc *src)
-{
-    if (m_size >= 0 && m_readOffset >= m_size) {
-        m_pending = false;
-        setWaitingLocked(false);
-        gst_app_src_end_of_stream(src);
-        return true;
-    }
-    // A read is answered whole (a pulling reader takes anything shorter
-    // for the end of the track), or not yet.
-    qint64 end = m_readOffset + m_pendingLength;
-    if (m_size >= 0)
-        end = qMin(end, m_size);
-    if (!m_arrived.contains(m_readOffset, end))
-        return false;
-    const qint64 length = end - m_readOffset;
-    GstBuffer *buffer = gst_buffer_new_allocate(nullptr, gsize(length), nullptr);
-    GstMapInfo map;
-    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(m_fd, map.data + done, size_t(length - done), off_t(m_readOffset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+    QMutexLocker lock(&m_lock);
+    const quint64 epoch = m_epoch;
+    m_readOffset = offset;
+    *count = 0;
+    bool waited = false;
+    Read result = Read::Stopped;
+    while (true) {
+        if (stop || epoch != m_epoch) {
+            result = Read::Stopped;
             break;
-        done += n;
+        }
+        if (m_size >= 0 && offset >= m_size) {
+            result = Read::End;
+            break;
+        }
+        const qint64 end = m_size >= 0 ? qMin(offset + length, m_size) : offset + length;
+        if (m_arrived.contains(offset, end)) {
+            qint64 done = 0;
+            while (done < end - offset) {
+                const ssize_t n = ::pread(m_fd, data + done, size_t(end - offset - done), off_t(offset + done));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            *count = done;
+            if (done < end - offset) {
+                m_error = QStringLiteral("The track's file could not be read.");
+                result = Read::Failed;
+            } else {
+                result = Read::Done;
+            }
+            break;
+        }
+        if (!waited) {
+            waited = true;
+            ++m_waitingReads;
+            setWaitingLocked(true, offset);
+            if (waiting)
+                waiting(true);
+        }
+        m_changed.wait(&m_lock);
     }
-    gst_buffer_unmap(buffer, &map);
-    if (done < length) {
-        // The file itself failed us: the pipeline reports a read error.
-        gst_buffer_unref(buffer);
-        m_pending = false;
-        m_error = QStringLiteral("The track's file could not be read.");
-        GST_ELEMENT_ERROR(src, RESOURCE, READ, ("The track's file could not be read."), (nullptr));
-        return true;
+    if (waited) {
+        --m_waitingReads;
+        if (waiting)
+            waiting(false);
+        if (m_waitingReads == 0)
+            setWaitingLocked(false, offset);
     }
-    GST_BUFFER_OFFSET(buffer) = guint64(m_readOffset);
-    GST_BUFFER_OFFSET_END(buffer) = guint64(end);
-    m_readOffset = end;
-    m_pending = false;
-    setWaitingLocked(false);
-    gst_app_src_push_buffer(src, buffer);
-    return true;
+    return result;
 }
 
-void TrackBuffer::setWaitingLocked(bool waiting)
+void TrackBuffer::wakeReaders()
 {
-    if (waiting == m_waiting)
+    const QMutexLocker lock(&m_lock);
+    m_changed.wakeAll();
+}
+
+void TrackBuffer::setWaitingLocked(bool waiting, qint64 offset)
+{
+    // Told once when the first read starts waiting, and once when the last
+    // stops.
+    if (waiting && m_waitingReads != 1)
         return;
-    m_waiting = waiting;
     if (m_listener)
-        m_listener(waiting, m_readOffset);
+        m_listener(waiting, offset);
 }

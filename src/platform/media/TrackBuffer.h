@@ -5,23 +5,23 @@
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
+#include <QWaitCondition>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class QTemporaryFile;
-typedef struct _GstAppSrc GstAppSrc;
 
 // A track's bytes in a private file (mode 0600) as they arrive, and the
-// reading end that a pipeline's source element reads them through.
+// reads a pipeline's source (TrackSource) makes of them.
 //
 // The download writes on the GUI thread; a pipeline's streaming thread reads
-// through the appsrc the buffer is attached to, at any offset (the pipeline
-// seeks). A read of bytes that have not arrived yet waits: it is answered
-// when they come, from the thread that wrote them, and meanwhile the
-// listener hears that playback waits. Either side may let go first: the
-// buffer lives while its owner or an attached source holds it, and its file
-// goes with it.
+// at any offset (the pipeline seeks). A read of bytes that have not arrived
+// waits on that streaming thread until they do, or until its reader is told
+// to stop (a flush, a state change); meanwhile the listener hears that
+// playback waits there. Either side may let go first: the buffer lives
+// while its owner or a source holds it, and its file goes with it.
 class TrackBuffer
 {
 public:
@@ -38,8 +38,9 @@ public:
     TrackBuffer &operator=(const TrackBuffer &) = delete;
 
     // The writing side (the download). False, with errorString(), when the
-    // bytes could not be written.
-    bool write(qint64 offset, const QByteArray &data);
+    // bytes could not be written; added says how many of them had not
+    // arrived before.
+    bool write(qint64 offset, const QByteArray &data, qint64 *added = nullptr);
     QString errorString() const;
     // The track's whole length once known (-1 until then).
     void setSize(qint64 bytes);
@@ -49,37 +50,48 @@ public:
     // size is not known and nothing follows).
     qint64 firstMissing(qint64 offset) const;
     qint64 gapEnd(qint64 offset) const;
+    // Whether the track's first bytes (enough to tell what it is) are here.
+    bool hasStart() const;
     // Where the pipeline reads next: the download fetches from there first.
     qint64 readOffset() const;
+    // The track changed on its server: every byte and the size are
+    // forgotten, and the reads waiting now end as stopped (the pipeline
+    // reads the new track afresh).
+    void restart();
 
     // Set to null before the listener goes; never called after that.
     void setWaitListener(WaitListener listener);
 
-    // The reading side: makes src read this buffer (called in the
-    // pipeline's source set-up). The source holds the buffer while it
-    // exists.
-    static void attach(const std::shared_ptr<TrackBuffer> &buffer, GstAppSrc *src);
+    // The reading side, on a pipeline's streaming thread.
+    enum class Read {
+        Done,    // count bytes read: all asked for, or what is left of the track
+        End,     // offset lies at or past the end of the track
+        Stopped, // the reader was told to stop, or the track changed
+        Failed,  // the file could not be read (errorString())
+    };
+    // Reads up to length bytes at offset into data, waiting for those that
+    // have not arrived until they do or stop turns true (wakeReaders() makes
+    // a waiting read look). waiting is told when the read starts and ends
+    // waiting, under the buffer's lock: it must not call back into it.
+    Read read(qint64 offset, qint64 length, char *data, qint64 *count, const std::atomic<bool> &stop,
+              const std::function<void(bool)> &waiting);
+    void wakeReaders();
 
 private:
     TrackBuffer() = default;
-
-    static void needData(GstAppSrc *src, unsigned length, void *self);
-    static int seekData(GstAppSrc *src, quint64 offset, void *self);
-    // Answers the waiting read when its bytes are here; under m_lock.
-    bool serveLocked(GstAppSrc *src);
-    void setWaitingLocked(bool waiting);
+    void setWaitingLocked(bool waiting, qint64 offset);
 
     mutable QMutex m_lock;
+    QWaitCondition m_changed;
     std::unique_ptr<QTemporaryFile> m_file;
     int m_fd = -1;
     ByteRanges m_arrived;
     qint64 m_size = -1;
     QString m_error;
-    // The source that reads now (a weak reference: the source holds us).
-    void *m_sourceRef = nullptr;
     qint64 m_readOffset = 0;
-    unsigned m_pendingLength = 0;
-    bool m_pending = false;
-    bool m_waiting = false;
+    // Reads that wait now, and the restarts so far (a read waiting across
+    // one ends).
+    int m_waitingReads = 0;
+    quint64 m_epoch = 0;
     WaitListener m_listener;
 };

@@ -47,10 +47,14 @@ void TrackDownload::fetchFrom(qint64 offset)
     // A retry on its way asks from where playback reads.
     if (m_failed || m_finished || m_retry.isActive())
         return;
-    // The first byte missing there is on its way on the current connection.
+    // The first byte missing there is on its way on the current connection
+    // (on a server that answers every request with the whole track, it is
+    // on its way whatever else is asked for).
     const qint64 missing = m_buffer->firstMissing(offset);
-    if (m_connection && missing >= m_writeOffset && missing < m_writeOffset + kReachAhead
-        && (m_requestEnd < 0 || missing < m_requestEnd))
+    if (m_connection
+        && (m_rangesIgnored
+            || (missing >= m_writeOffset && missing < m_writeOffset + kReachAhead
+                && (m_requestEnd < 0 || missing < m_requestEnd))))
         return;
     requestNextGap(offset);
 }
@@ -79,12 +83,12 @@ void TrackDownload::request(qint64 first, qint64 end)
     m_requestFirst = first;
     m_writeOffset = first;
     m_requestEnd = end;
-    m_skip = 0;
     m_status = 0;
     m_connection = m_loader->connectionWithRequest(m_url, m_maxBytes, this, this, UrlConnection::Rule::Download);
-    // The whole track is one plain GET; a part of it, a Range request.
+    // The whole track is one plain GET; a part of it, a Range request, for
+    // the very track the first answer was (If-Range).
     if (first > 0 || end >= 0)
-        m_connection->setByteRange(first, end >= 0 ? end - 1 : -1);
+        m_connection->setByteRange(first, end >= 0 ? end - 1 : -1, m_identity.ifRange());
     m_connection->start();
 }
 
@@ -98,26 +102,44 @@ void TrackDownload::connectionDidReceiveResponse(UrlConnection *connection, int 
         return;
     }
     qint64 total = -1;
+    qint64 first = 0;
     if (httpStatus == 206) {
         const ContentRange range = ContentRange::parse(connection->responseHeader("Content-Range"));
         if (!range.isValid()) {
             fail(QStringLiteral("The server answered with a part it does not name."));
             return;
         }
-        m_writeOffset = range.first;
+        first = range.first;
         total = range.total;
     } else {
-        // The whole track from its first byte, whatever was asked: the
-        // part before the gap has come already.
-        m_writeOffset = m_requestFirst;
-        m_skip = m_requestFirst;
+        // The whole track from its first byte, whatever was asked: every
+        // byte of it is written (those that came already are the same).
+        if (m_requestFirst > 0 || m_requestEnd >= 0)
+            m_rangesIgnored = true;
         m_requestEnd = -1;
         total = connection->expectedLength();
     }
+    const TrackIdentity answer = TrackIdentity::of(connection->responseHeader("ETag"),
+                                                   connection->responseHeader("Last-Modified"), total);
+    if (m_identity.isKnown() && !m_identity.sameTrack(answer)) {
+        // Another track now: what came of the first one is forgotten, and
+        // it is read afresh (a part of the new one is asked for whole).
+        m_buffer->restart();
+        m_identity = TrackIdentity();
+        Q_EMIT restarted();
+        if (httpStatus == 206) {
+            m_rangesIgnored = false;
+            request(0, -1);
+            return;
+        }
+    }
+    if (!m_identity.isKnown())
+        m_identity = answer;
     if (total > m_maxBytes) {
         fail(QStringLiteral("The track is too large."));
         return;
     }
+    m_writeOffset = first;
     if (total >= 0)
         m_buffer->setSize(total);
 }
@@ -126,20 +148,17 @@ void TrackDownload::connectionDidReceiveData(UrlConnection *connection, const QB
 {
     if (connection != m_connection || m_failed)
         return;
-    QByteArray bytes = data;
-    if (m_skip > 0) {
-        const qint64 passed = qMin<qint64>(m_skip, bytes.size());
-        m_skip -= passed;
-        bytes.remove(0, passed);
-        if (bytes.isEmpty())
-            return;
-    }
-    if (!m_buffer->write(m_writeOffset, bytes)) {
+    qint64 added = 0;
+    if (!m_buffer->write(m_writeOffset, data, &added)) {
         fail(QStringLiteral("The track could not be written: %1").arg(m_buffer->errorString()));
         return;
     }
-    m_writeOffset += bytes.size();
-    m_received += bytes.size();
+    m_writeOffset += data.size();
+    // Only bytes that were missing are progress: a server that sends the
+    // same part again and again gets nowhere.
+    if (added == 0)
+        return;
+    m_received += added;
     m_attempt = 0;
     m_lastByte.restart();
     Q_EMIT receivedData();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/media/TrackIdentity.h"
 #include "platform/net/UrlConnection.h"
 
 #include <QElapsedTimer>
@@ -22,7 +23,10 @@ class UrlLoader;
 // gives up by itself on that (its owner decides when playback has waited
 // too long). It fails for good on an error status, a track over the size
 // limit, a file that cannot be written, and on failures that trying again
-// does not mend (TLS, redirects, addresses).
+// does not mend (TLS, redirects, addresses). Every later request is for the
+// same track as the first answer (If-Range); an answer that is another
+// track (another validator or length) starts the download over, and says
+// so.
 class TrackDownload : public QObject, public UrlConnectionDelegate
 {
     Q_OBJECT
@@ -40,8 +44,8 @@ public:
 
     // The text of the last failure of a connection (empty when none failed).
     QString lastError() const { return m_lastError; }
-    // Milliseconds since the last byte came (or since the start), and how
-    // many bytes came in all.
+    // Milliseconds since the last new byte came (or since the start), and
+    // how many new bytes came in all (a byte sent again is none).
     qint64 msSinceLastByte() const { return m_lastByte.elapsed(); }
     qint64 bytesReceived() const { return m_received; }
 
@@ -59,6 +63,9 @@ Q_SIGNALS:
     void receivedData();
     // The download failed for good; error says why.
     void failed(const QString &error);
+    // The track changed on its server: its bytes come afresh from the
+    // first, and what was read of it is no longer valid.
+    void restarted();
 
 private:
     // Requests the gap at or after offset, or the next one, or ends.
@@ -78,8 +85,10 @@ private:
     qint64 m_writeOffset = 0;
     qint64 m_requestEnd = -1;
     qint64 m_requestFirst = 0;
-    // Bytes of a whole-track answer to a Range request, to pass over.
-    qint64 m_skip = 0;
+    // What the first answer said the track is.
+    TrackIdentity m_identity;
+    // The server answers a Range request with the whole track.
+    bool m_rangesIgnored = false;
     int m_status = 0;
     int m_attempt = 0;
     qint64 m_received = 0;

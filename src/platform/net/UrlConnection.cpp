@@ -49,10 +49,11 @@ bool UrlConnection::hasHttpBody(QNetworkReply *reply)
     }
 }
 
-void UrlConnection::setByteRange(qint64 first, qint64 last)
+void UrlConnection::setByteRange(qint64 first, qint64 last, const QByteArray &validator)
 {
     m_rangeFirst = first;
     m_rangeLast = last;
+    m_rangeValidator = validator;
 }
 
 QByteArray UrlConnection::responseHeader(const QByteArray &name) const
@@ -102,6 +103,8 @@ void UrlConnection::start()
     if (m_rangeFirst >= 0) {
         request.setRawHeader("Range", "bytes=" + QByteArray::number(m_rangeFirst) + '-'
                                           + (m_rangeLast >= 0 ? QByteArray::number(m_rangeLast) : QByteArray()));
+        if (!m_rangeValidator.isEmpty())
+            request.setRawHeader("If-Range", m_rangeValidator);
     }
     // The transfer time-out counts silence.
     request.setTransferTimeout(m_timeoutMs);

@@ -59,8 +59,9 @@ public:
 
     QUrl url() const { return m_url; }
     // Asks for the bytes from first to last (-1: to the end) with a Range
-    // header; before start().
-    void setByteRange(qint64 first, qint64 last = -1);
+    // header, only while the resource is still the one validator (an ETag
+    // or a date; none: any) names (If-Range); before start().
+    void setByteRange(qint64 first, qint64 last = -1, const QByteArray &validator = QByteArray());
     void start();
     // Ends the request; the delegate hears nothing more.
     void cancel();
@@ -100,6 +101,7 @@ private:
     qint64 m_expectedLength = -1;
     qint64 m_rangeFirst = -1;
     qint64 m_rangeLast = -1;
+    QByteArray m_rangeValidator;
     QByteArray m_contentRange;
     bool m_transientFailure = false;
     bool m_responseReported = false;
