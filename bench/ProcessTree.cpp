@@ -17,13 +17,29 @@ QByteArray readProc(const QString &path)
 
 // The fields of /proc/PID/stat after the command name, which may itself
 // hold spaces and parentheses: field 3 (state) comes first.
+QList<QByteArray> statFieldsAt(const QString &path, QString *name = nullptr)
+{
+    const QByteArray stat = readProc(path);
+    const qsizetype open = stat.indexOf('(');
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0 || open < 0)
+        return {};
+    if (name)
+        *name = QString::fromUtf8(stat.mid(open + 1, close - open - 1));
+    return stat.mid(close + 2).trimmed().split(' ');
+}
+
 QList<QByteArray> statFields(qint64 pid)
 {
-    const QByteArray stat = readProc(QStringLiteral("/proc/%1/stat").arg(pid));
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return {};
-    return stat.mid(close + 2).trimmed().split(' ');
+    return statFieldsAt(QStringLiteral("/proc/%1/stat").arg(pid));
+}
+
+qint64 ticksToMs(const QList<QByteArray> &fields)
+{
+    if (fields.size() < 13)
+        return -1;
+    // Fields 14 and 15: user and system time in clock ticks.
+    return (fields.at(11).toLongLong() + fields.at(12).toLongLong()) * 1000 / sysconf(_SC_CLK_TCK);
 }
 
 } // namespace
@@ -53,12 +69,20 @@ QList<qint64> withDescendants(qint64 pid)
 
 qint64 cpuMs(qint64 pid)
 {
-    const QList<QByteArray> fields = statFields(pid);
-    if (fields.size() < 13)
-        return -1;
-    // Fields 14 and 15: user and system time in clock ticks.
-    const qint64 ticks = fields.at(11).toLongLong() + fields.at(12).toLongLong();
-    return ticks * 1000 / sysconf(_SC_CLK_TCK);
+    return ticksToMs(statFields(pid));
+}
+
+QMap<QString, qint64> threadCpuMs(qint64 pid)
+{
+    QMap<QString, qint64> byName;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString &tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QString name;
+        const qint64 ms = ticksToMs(statFieldsAt(tasks + QLatin1Char('/') + tid + QStringLiteral("/stat"), &name));
+        if (ms >= 0)
+            byName[name] += ms;
+    }
+    return byName;
 }
 
 QString name(qint64 pid)

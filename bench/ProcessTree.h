@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
+#include <QString>
 #include <QtGlobal>
 
 // The processes a process started, directly or not, and their CPU time,
@@ -12,6 +14,9 @@ QList<qint64> withDescendants(qint64 pid = 0);
 // User plus system CPU time of a process so far, in milliseconds; -1 when
 // it cannot be read.
 qint64 cpuMs(qint64 pid);
+// The CPU time of a process's threads so far, in milliseconds, by thread
+// name (threads of one name summed).
+QMap<QString, qint64> threadCpuMs(qint64 pid);
 // The command name of a process.
 QString name(qint64 pid);
 // Voluntary and involuntary context switches of one thread of this process

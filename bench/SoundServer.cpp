@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <sys/prctl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,6 +59,23 @@ qint64 SoundServer::nowNs()
     return qint64(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
+void SoundServer::reserve()
+{
+    m_address = QStringLiteral("unix:") + m_folder.path() + QStringLiteral("/native");
+    qputenv("PULSE_SERVER", m_address.toUtf8());
+    qunsetenv("KAVU_AUDIO_OUTPUT");
+}
+
+void SoundServer::kill()
+{
+    if (m_recorderPid > 0)
+        stopRecording();
+    for (QProcess *process : {&m_keepAlive, &m_server}) {
+        process->kill();
+        process->waitForFinished(3000);
+    }
+}
+
 bool SoundServer::start(QString *error)
 {
     const QString folder = m_folder.path();
@@ -66,6 +84,10 @@ bool SoundServer::start(QString *error)
     const QString socket = folder + QStringLiteral("/native");
     m_address = QStringLiteral("unix:") + socket;
     m_server.setProcessEnvironment(serverEnvironment(folder));
+    // The server and its silent stream end with this process, however it
+    // ends (a test that aborts leaves no server behind).
+    for (QProcess *process : {&m_server, &m_keepAlive})
+        process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_server.setStandardOutputFile(folder + QStringLiteral("/server.log"));
     m_server.setStandardErrorFile(folder + QStringLiteral("/server.log"), QIODevice::Append);
     m_server.start(QStringLiteral("pulseaudio"),
@@ -111,8 +133,16 @@ bool SoundServer::start(QString *error)
             *error = QStringLiteral("pacat could not be started");
         return false;
     }
-    // The sink is running in small blocks once the silent stream plays.
-    QThread::msleep(300);
+    // The sink runs in small blocks once the silent stream plays, but it
+    // finishes the long block it was rendering first (up to 2 s): until
+    // then its monitor gives nothing. Ready once a recording hears it.
+    if (!startRecording())
+        return true;
+    QElapsedTimer waited;
+    waited.start();
+    while (m_recordedSamples.load() == 0 && waited.elapsed() < 5000)
+        QThread::msleep(10);
+    stopRecording();
     return true;
 }
 
@@ -141,6 +171,7 @@ bool SoundServer::startRecording()
     m_recorderPid = pid;
     m_recording = SoundRecording();
     m_minimumStartNs = std::numeric_limits<qint64>::max();
+    m_recordedSamples = 0;
     m_stopReading = false;
     const int fd = pipeEnds[0];
     m_reader = std::thread([this, fd] { readRecording(fd); });
@@ -165,6 +196,7 @@ void SoundServer::readRecording(int fd)
         m_recording.samples.resize(before + whole);
         std::copy(samples, samples + whole, m_recording.samples.begin() + before);
         pending.remove(0, whole * 2);
+        m_recordedSamples = m_recording.samples.size();
         const qint64 start = arrival - m_recording.samples.size() * 1000000000LL / SoundRecording::kRate;
         m_minimumStartNs = qMin(m_minimumStartNs, start);
     }

@@ -25,6 +25,12 @@ public:
 
     // False, with the reason, when no server could be started.
     bool start(QString *error = nullptr);
+    // This process's streams go to the server from now on, though it has
+    // not started yet (a session whose sound server comes late).
+    void reserve();
+    // Ends the server, as a crash would; start() starts it again at the
+    // same address.
+    void kill();
     // Records and lists the server another process started (its address).
     void attach(const QString &address) { m_address = address; }
     QString address() const { return m_address; }
@@ -58,5 +64,6 @@ private:
     std::thread m_reader;
     std::atomic<bool> m_stopReading{false};
     SoundRecording m_recording;
+    std::atomic<qsizetype> m_recordedSamples{0};
     qint64 m_minimumStartNs = 0;
 };

@@ -55,10 +55,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the programs load by name, which the libraries they link do not say:
-# the web engine's process, GStreamer's playbin, decoders and sound
-# outputs, fonts with Cyrillic letters, the desktop keyring's client library.
+# the web engine's process, GStreamer's playbin, decoders (MP3, FLAC and MP4
+# in -good, Ogg Vorbis and Opus in -base, AAC in -libav) and sound outputs,
+# fonts with Cyrillic letters, the desktop keyring's client library.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6webenginecore6-bin, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-pulseaudio | gstreamer1.0-alsa, fonts-dejavu-core, libsecret-1-0")
+    "libqt6webenginecore6-bin, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, gstreamer1.0-pulseaudio | gstreamer1.0-alsa, fonts-dejavu-core, libsecret-1-0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gnome-keyring | kwalletmanager")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

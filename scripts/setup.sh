@@ -11,14 +11,17 @@ packages=(
     qt6-httpserver-dev qt6-websockets-dev qt6-svg-dev
     # The password in the desktop keyring (Secret Service through QtKeychain)
     qtkeychain-qt6-dev
-    # Playback on GStreamer: its core, appsrc and the audio library
+    # Playback on GStreamer: its core, the base classes and the audio library
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     # Wayland sessions, and a headless compositor to test them
     qt6-wayland weston
-    # GStreamer's playbin and decoders, and its outputs to the desktop's
-    # sound server and to the sound card
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
-    gstreamer1.0-alsa
+    # GStreamer's playbin and decoders (AAC in -libav), and its outputs to
+    # the desktop's sound server and to the sound card
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    gstreamer1.0-pulseaudio gstreamer1.0-alsa
+    # Encoders for the tests' tracks in every format: GStreamer's own
+    # (through gst-launch-1.0) and lame for MP3 with its gapless header
+    gstreamer1.0-tools lame
     # A sound server for the tests and the benchmark to listen at, and a
     # notification daemon for the tests to read what Kavu told
     pulseaudio pulseaudio-utils dunst

@@ -14,7 +14,7 @@ deb=$(echo kavu_*_amd64.deb)
 
 # Dependencies computed from the binaries, and those loaded by name.
 depends=$(dpkg-deb --field "$deb" Depends)
-for package in libqt6core6 libqt6keychain1 libqt6webenginecore6-bin gstreamer1.0-plugins-good fonts-dejavu-core; do
+for package in libqt6core6 libqt6keychain1 libqt6webenginecore6-bin gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core; do
     grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 grep -q "qt6-wayland" <<<"$(dpkg-deb --field "$deb" Recommends)" || fail "qt6-wayland is not recommended"

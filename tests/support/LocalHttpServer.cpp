@@ -157,8 +157,11 @@ void LocalHttpServer::answer(QTcpSocket *socket, const HttpRequest &request)
     for (const auto &header : std::as_const(reply.headers))
         head += header.first + ": " + header.second + "\r\n";
     head += "\r\n";
-    const QByteArray bytes = request.method == "HEAD" ? head : head + reply.body;
+    const QByteArray body = reply.breakAfter >= 0 ? reply.body.left(reply.breakAfter) : reply.body;
+    const QByteArray bytes = request.method == "HEAD" ? head : head + body;
     QPointer<QTcpSocket> guarded(socket);
+    // A body cut short ends the same way: the connection closes after what
+    // was written, before the length the head told.
     auto send = [guarded, bytes] {
         if (!guarded)
             return;

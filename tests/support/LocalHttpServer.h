@@ -29,6 +29,7 @@ struct HttpReply
     QByteArray body;
     int delayMs = 0;
     bool acceptRanges = false; // answer "Range" requests with 206
+    qint64 breakAfter = -1; // cut the connection after this many bytes of the body
 
     static HttpReply text(const QByteArray &body, int status = 200);
     static HttpReply html(const QString &html);

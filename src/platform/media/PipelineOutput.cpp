@@ -49,11 +49,16 @@ GstElement *makeSink(PipelineOutput::Kind kind)
     if (!sink)
         return nullptr;
     if (kind == PipelineOutput::Kind::SoundServer) {
-        // Named for the sound settings and marked as music.
+        // Named for the sound settings and marked as music. pulsesink shares
+        // one connection among the sinks of a client name, and one that died
+        // with its server stays shared while any sink holds it: each output
+        // has a connection of its own, so that one opened anew is new.
+        static std::atomic<int> outputs{0};
+        const QByteArray client = "Kavu output " + QByteArray::number(++outputs);
         GstStructure *properties =
             gst_structure_new("properties", "media.role", G_TYPE_STRING, "music", "application.name", G_TYPE_STRING,
                               "Kavu", "application.icon_name", G_TYPE_STRING, "org.kavu.Kavu", nullptr);
-        g_object_set(sink, "client-name", "Kavu", "stream-properties", properties, nullptr);
+        g_object_set(sink, "client-name", client.constData(), "stream-properties", properties, nullptr);
         gst_structure_free(properties);
     } else if (kind == PipelineOutput::Kind::Silent) {
         g_object_set(sink, "sync", TRUE, nullptr);

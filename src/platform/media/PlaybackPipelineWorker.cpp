@@ -112,7 +112,6 @@ void PlaybackPipelineWorker::loadCurrent(qint64 startMs)
     {
         const QMutexLocker lock(&m_lock);
         current = m_current;
-        m_decoders.clear();
     }
     if (!m_pipeline) {
         report(PipelineReport::Kind::Failed, current.stream, QStringLiteral("GStreamer's playbin is not installed."));
@@ -120,10 +119,18 @@ void PlaybackPipelineWorker::loadCurrent(qint64 startMs)
     }
     // The streams of what played before end here. An output that went
     // away, or never opened, is opened anew: through NULL, which lets go of
-    // its dead connection.
+    // its dead connection. So is a pipeline that took a following source:
+    // in READY playbin keeps that source's group, and plays it again (one
+    // that failed, too) at the end of the current one.
     const bool reopen = !m_output.isOpen() || m_outputLost;
-    gst_element_set_state(m_pipeline, reopen ? GST_STATE_NULL : GST_STATE_READY);
-    m_state = reopen ? GST_STATE_NULL : GST_STATE_READY;
+    bool throughNull = reopen;
+    {
+        const QMutexLocker lock(&m_lock);
+        throughNull = throughNull || m_tookFollowing;
+        m_tookFollowing = false;
+    }
+    gst_element_set_state(m_pipeline, throughNull ? GST_STATE_NULL : GST_STATE_READY);
+    m_state = throughNull ? GST_STATE_NULL : GST_STATE_READY;
     ++m_run;
     m_currentGroupKnown = false;
     if (reopen) {
@@ -313,7 +320,6 @@ void PlaybackPipelineWorker::clear()
         m_next = PipelineSource();
         m_taken = PipelineSource();
         m_switching = false;
-        m_decoders.clear();
     }
     m_waitingStreams.clear();
     m_output.setNames(TrackNames());
@@ -342,7 +348,6 @@ void PlaybackPipelineWorker::tearDown()
         m_current = PipelineSource();
         m_next = PipelineSource();
         m_taken = PipelineSource();
-        m_decoders.clear();
     }
     if (QThread::currentThread() == thread() && QThread::currentThread() != QCoreApplication::instance()->thread())
         QThread::currentThread()->quit();
@@ -520,6 +525,13 @@ void PlaybackPipelineWorker::onError(quint64 stream, bool fromOutput, const QStr
     // nothing more.
     if (!m_loaded || (stream != 0 && stream != current))
         return;
+    // Before a track first sounds, an output whose sound server went away
+    // while the pipeline waited fails it in whatever element links to it
+    // (no fault of the track's): it is opened anew, once.
+    if (stream == 0 && !m_prerollReported && !m_reopenedAtLoad) {
+        onOutputLost(error);
+        return;
+    }
     m_loaded = false;
     m_poll->stop();
     report(PipelineReport::Kind::Failed, current, error);
@@ -671,19 +683,24 @@ void PlaybackPipelineWorker::retryOutput()
 
 quint64 PlaybackPipelineWorker::streamOfElement(GstObject *element)
 {
-    const QMutexLocker lock(&m_lock);
-    for (GstObject *object = element ? GST_OBJECT(gst_object_ref(element)) : nullptr; object;) {
-        const quint64 stream = m_decoders.value(GST_ELEMENT_CAST(object));
+    // Each source is read by a uridecodebin of its own, named "source"
+    // within it: the one an element lies in is the stream it belongs to.
+    quint64 stream = 0;
+    for (GstObject *object = element ? GST_OBJECT(gst_object_ref(element)) : nullptr; object && !stream;) {
+        if (GST_IS_ELEMENT(object)) {
+            GstElementFactory *factory = gst_element_get_factory(GST_ELEMENT_CAST(object));
+            if (factory && qstrcmp(GST_OBJECT_NAME(factory), "uridecodebin") == 0) {
+                if (GstElement *source = gst_bin_get_by_name(GST_BIN(object), "source")) {
+                    stream = TrackSource::streamOf(source);
+                    gst_object_unref(source);
+                }
+            }
+        }
         GstObject *parent = gst_object_get_parent(object);
         gst_object_unref(object);
-        if (stream) {
-            if (parent)
-                gst_object_unref(parent);
-            return stream;
-        }
         object = parent;
     }
-    return 0;
+    return stream;
 }
 
 GstBusSyncReply PlaybackPipelineWorker::onBusMessage(GstBus *, GstMessage *message, gpointer data)
@@ -751,12 +768,6 @@ void PlaybackPipelineWorker::onSourceSetup(GstElement *, GstElement *source, gpo
             buffer = self->m_current.buffer;
         else if (stream == self->m_taken.stream)
             buffer = self->m_taken.buffer;
-        // Its decoder is the source's parent: errors from within it are
-        // this stream's.
-        if (GstObject *decoder = gst_object_get_parent(GST_OBJECT(source))) {
-            self->m_decoders.insert(GST_ELEMENT_CAST(decoder), stream);
-            gst_object_unref(decoder);
-        }
     }
     if (!buffer)
         return;
@@ -777,6 +788,7 @@ void PlaybackPipelineWorker::onAboutToFinish(GstElement *playbin, gpointer data)
     if (!self->m_next.isSet() || self->m_nextAtEnd || !self->m_next.buffer || !self->m_next.buffer->hasStart())
         return;
     self->m_taken = self->m_next;
+    self->m_tookFollowing = true;
     self->m_next = PipelineSource();
     self->m_output.setFollowingNames(self->m_taken.names);
     const QByteArray uri = TrackSource::uri(self->m_taken.stream);

@@ -176,6 +176,6 @@ private:
     // A following source whose bytes did not come in time follows only at
     // the current one's end, once its own reads can wait.
     bool m_nextAtEnd = false;
-    // The uridecodebin of each source, to tell whose an error is.
-    QHash<GstElement *, quint64> m_decoders;
+    // playbin was given a following source since it was last emptied.
+    bool m_tookFollowing = false;
 };

@@ -345,8 +345,10 @@ void MprisTest::playerctlControlsTheScreenThatPlays()
     QCOMPARE(music.player()->rate(), 1.0f);
     playerctl({QStringLiteral("position"), QStringLiteral("30")});
     QCOMPARE(music.player()->currentTime(), 30.0);
+    // Five seconds on from where it plays (which moved on while the
+    // command came).
     playerctl({QStringLiteral("position"), QStringLiteral("5+")});
-    QCOMPARE(music.player()->currentTime(), 35.0);
+    QVERIFY2(qAbs(music.player()->currentTime() - 35.0) < 0.25, qPrintable(QString::number(music.player()->currentTime())));
     playerctl({QStringLiteral("previous")});
     QCOMPARE(music.player()->currentTime(), 0.0);
     playerctl({QStringLiteral("stop")});
