@@ -28,7 +28,7 @@ void play(const std::shared_ptr<BarePlaybin::State> &state)
     state->startedNs = SoundServer::nowNs();
     gst_element_set_state(playbin, GST_STATE_PLAYING);
     while (!state->stop) {
-        GstMessage *message = gst_bus_timed_pop_filtered(bus, 10 * GST_MSECOND,
+        GstMessage *message = gst_bus_timed_pop_filtered(bus, state->pollMs * GST_MSECOND,
                                                          GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         if (message) {
             state->finished = true;
@@ -45,11 +45,12 @@ void play(const std::shared_ptr<BarePlaybin::State> &state)
 
 } // namespace
 
-BarePlaybin::BarePlaybin(const QString &uri, const QString &next)
+BarePlaybin::BarePlaybin(const QString &uri, const QString &next, int pollMs)
     : m_state(std::make_shared<State>())
 {
     m_state->uri = uri;
     m_state->next = next;
+    m_state->pollMs = pollMs;
     std::thread([state = m_state] { play(state); }).detach();
 }
 

@@ -14,7 +14,9 @@
 class BarePlaybin
 {
 public:
-    explicit BarePlaybin(const QString &uri, const QString &next = QString());
+    // It looks at its position every pollMs (a measurement of its CPU asks
+    // for seldom looks).
+    explicit BarePlaybin(const QString &uri, const QString &next = QString(), int pollMs = 10);
     // Stops it; the teardown goes on on its thread.
     ~BarePlaybin();
 
@@ -33,6 +35,7 @@ public:
         std::atomic<bool> finished{false};
         std::atomic<bool> stop{false};
         std::atomic<bool> nextSet{false};
+        int pollMs = 10;
     };
 
 private:

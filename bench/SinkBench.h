@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SoundRecording.h"
 #include "Stats.h"
 
 #include <QList>
@@ -12,8 +13,8 @@ class SoundServer;
 // What the listener hears of Kavu, measured at the sound server's output
 // beside a bare GStreamer playbin on the same server: tap to the first
 // audible sample, the silence between two chained tracks, the break that
-// a server outage mid-track makes, requests per track, and the CPU a
-// playing track costs. Each measurement prints its figures and targets.
+// a server outage mid-track makes, and requests per track. Each
+// measurement prints its figures and targets.
 class SinkBench
 {
 public:
@@ -28,13 +29,16 @@ public:
     };
     Taps tapToAudible(int taps, int roundTripMs);
     void gapBetweenTracks(int roundTripMs);
+    void gapAcrossFormats();
     void outage(int outageMs);
-    void playingCpu(int seconds);
 
 private:
     bool playing(double atLeastSeconds) const;
+    static double handOverGapMs(const SoundRecording &heard, qint64 fromNs, const QList<double> &tones,
+                                double trackMs, QString *missing);
 
     SecondViewController *m_music;
     DemoService *m_demo;
     SoundServer *m_sound;
+    double m_floorAtZeroMs = 0;
 };

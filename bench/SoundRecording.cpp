@@ -17,6 +17,18 @@ double SoundRecording::msToFirstSoundAfter(qint64 clockNs) const
     return -1;
 }
 
+double SoundRecording::msToSilenceAfter(qint64 clockNs) const
+{
+    const qsizetype window = kRate / 100;
+    qsizetype quiet = 0;
+    for (qsizetype i = indexAtNs(clockNs); i < samples.size(); ++i) {
+        quiet = std::abs(samples.at(i)) > kThreshold ? 0 : quiet + 1;
+        if (quiet == window)
+            return (timeOfNs(i - window + 1) - clockNs) / 1e6;
+    }
+    return -1;
+}
+
 double SoundRecording::soundMs(qint64 fromNs, qint64 toNs) const
 {
     qint64 loud = 0;
@@ -51,12 +63,12 @@ double SoundRecording::longestSilenceWithinMs(qint64 fromNs, qint64 toNs) const
     return longest * 1000.0 / kRate;
 }
 
-double SoundRecording::frequencyAt(qint64 clockNs) const
+double SoundRecording::frequencyAt(qint64 clockNs, int windowMs) const
 {
     // The first and the last rising zero crossing in the window, placed
     // between their samples: the periods between them give the pitch.
     const qsizetype begin = indexAtNs(clockNs);
-    const qsizetype end = qMin<qsizetype>(samples.size(), begin + kRate / 50);
+    const qsizetype end = qMin<qsizetype>(samples.size(), begin + kRate * windowMs / 1000);
     double first = -1;
     double last = -1;
     int crossings = 0;
@@ -95,6 +107,17 @@ qint64 SoundRecording::firstToneAfterNs(double hz, qint64 clockNs) const
     for (qint64 at = clockNs; indexAtNs(at) + kRate / 50 < samples.size(); at += kStepNs) {
         if (std::abs(frequencyAt(at) - hz) < hz * 0.03)
             return at;
+    }
+    return -1;
+}
+
+qint64 SoundRecording::toneHeardByNs(double hz, qint64 clockNs) const
+{
+    constexpr qint64 kStepNs = 1000000;
+    constexpr qint64 kWindowNs = 10000000;
+    for (qint64 at = clockNs; indexAtNs(at + kWindowNs) < samples.size(); at += kStepNs) {
+        if (std::abs(frequencyAt(at, 10) - hz) < hz * 0.03)
+            return at + kWindowNs;
     }
     return -1;
 }

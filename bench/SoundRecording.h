@@ -22,6 +22,9 @@ struct SoundRecording
 
     // Milliseconds from clockNs to the first sound after it; -1 if none.
     double msToFirstSoundAfter(qint64 clockNs) const;
+    // Milliseconds from clockNs to where the sound stops (the first 10 ms
+    // of silence after it); -1 if it never does.
+    double msToSilenceAfter(qint64 clockNs) const;
     // Milliseconds of sound between two clock times.
     double soundMs(qint64 fromNs, qint64 toNs) const;
     // The longest run of silence between the first and the last sound in
@@ -30,10 +33,14 @@ struct SoundRecording
 
     // The pitch of a steady tone heard in the 20 ms from clockNs, in Hz
     // (from its zero crossings); 0 where nothing sounds.
-    double frequencyAt(qint64 clockNs) const;
+    double frequencyAt(qint64 clockNs, int windowMs = 20) const;
     // Milliseconds of a tone within 3 % of hz between two clock times,
     // counted in 10-ms windows.
     double toneMs(double hz, qint64 fromNs, qint64 toNs) const;
     // When a tone within 3 % of hz is first heard after clockNs; -1: never.
     qint64 firstToneAfterNs(double hz, qint64 clockNs) const;
+    // When it is heard for sure: the end of the first 10 ms after clockNs
+    // that hold nothing else, looked for to the millisecond (a latency
+    // measured to it is never too short); -1: never.
+    qint64 toneHeardByNs(double hz, qint64 clockNs) const;
 };

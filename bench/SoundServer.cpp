@@ -83,6 +83,10 @@ bool SoundServer::start(QString *error)
     QFile::setPermissions(folder + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString socket = folder + QStringLiteral("/native");
     m_address = QStringLiteral("unix:") + socket;
+    // The fixture's own clients (the silent stream, the recorder, pactl)
+    // connect at a socket of their own, which stays while the clients'
+    // socket is dropped (dropClients).
+    m_controlAddress = QStringLiteral("unix:") + folder + QStringLiteral("/control");
     m_server.setProcessEnvironment(serverEnvironment(folder));
     // The server and its silent stream end with this process, however it
     // ends (a test that aborts leaves no server behind).
@@ -95,7 +99,7 @@ bool SoundServer::start(QString *error)
                     QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
                     QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=%1 rate=48000").arg(kSink),
                     QStringLiteral("-L"),
-                    QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket)});
+                    QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(folder + QStringLiteral("/control"))});
     if (!m_server.waitForStarted(5000)) {
         if (error)
             *error = QStringLiteral("pulseaudio could not be started: %1").arg(m_server.errorString());
@@ -107,12 +111,12 @@ bool SoundServer::start(QString *error)
     while (!ready && clock.elapsed() < 10000 && m_server.state() == QProcess::Running) {
         QProcess info;
         info.setProcessEnvironment(serverEnvironment(folder));
-        info.start(QStringLiteral("pactl"), {QStringLiteral("-s"), m_address, QStringLiteral("info")});
+        info.start(QStringLiteral("pactl"), {QStringLiteral("-s"), m_controlAddress, QStringLiteral("info")});
         ready = info.waitForFinished(3000) && info.exitCode() == 0;
         if (!ready)
             QThread::msleep(50);
     }
-    if (!ready) {
+    if (!ready || !acceptClients()) {
         if (error)
             *error = QStringLiteral("pulseaudio did not answer at %1").arg(m_address);
         return false;
@@ -124,7 +128,7 @@ bool SoundServer::start(QString *error)
     m_keepAlive.setStandardOutputFile(QProcess::nullDevice());
     m_keepAlive.setStandardErrorFile(QProcess::nullDevice());
     m_keepAlive.start(QStringLiteral("pacat"),
-                      {QStringLiteral("-s"), m_address, QStringLiteral("--playback"), QStringLiteral("--raw"),
+                      {QStringLiteral("-s"), m_controlAddress, QStringLiteral("--playback"), QStringLiteral("--raw"),
                        QStringLiteral("--latency-msec=10"), QStringLiteral("--rate=48000"),
                        QStringLiteral("--channels=2"), QStringLiteral("--format=s16le"),
                        QStringLiteral("--client-name=%1").arg(kKeepAliveName)});
@@ -146,12 +150,37 @@ bool SoundServer::start(QString *error)
     return true;
 }
 
+QString SoundServer::pactl(const QStringList &arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(serverEnvironment(m_folder.path()));
+    process.start(QStringLiteral("pactl"), QStringList{QStringLiteral("-s"), ownAddress()} + arguments);
+    if (!process.waitForFinished(5000) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+bool SoundServer::acceptClients()
+{
+    const QString socket = m_address.mid(5);
+    m_clientsModule = pactl({QStringLiteral("load-module"), QStringLiteral("module-native-protocol-unix"),
+                             QStringLiteral("socket=%1").arg(socket), QStringLiteral("auth-anonymous=1")});
+    return !m_clientsModule.isEmpty();
+}
+
+void SoundServer::dropClients()
+{
+    if (!m_clientsModule.isEmpty())
+        pactl({QStringLiteral("unload-module"), m_clientsModule});
+    m_clientsModule.clear();
+}
+
 bool SoundServer::startRecording()
 {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         return false;
-    const QByteArray address = m_address.toUtf8();
+    const QByteArray address = ownAddress().toUtf8();
     const QByteArray monitor = QByteArray(kSink) + ".monitor";
     const char *argv[] = {"parec",          "-s",       address.constData(), "-d",
                           monitor.constData(), "--latency-msec=5", "--raw", "--format=s16le",
@@ -218,12 +247,7 @@ SoundRecording SoundServer::stopRecording()
 
 QList<SoundServer::Stream> SoundServer::streams() const
 {
-    QProcess pactl;
-    pactl.setProcessEnvironment(serverEnvironment(m_folder.path()));
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("-s"), m_address, QStringLiteral("list"),
-                                          QStringLiteral("sink-inputs")});
-    pactl.waitForFinished(5000);
-    const QString listing = QString::fromUtf8(pactl.readAllStandardOutput());
+    const QString listing = pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")});
     QList<Stream> streams;
     static const QRegularExpression property(QStringLiteral("^\\s+([\\w.]+) = \"(.*)\"$"));
     static const QRegularExpression percent(QStringLiteral("(\\d+)%"));

@@ -31,6 +31,11 @@ public:
     // Ends the server, as a crash would; start() starts it again at the
     // same address.
     void kill();
+    // Ends every client's connection and refuses new ones, as a server
+    // that restarts does, while the sink plays on (and is recorded); then
+    // takes clients again.
+    void dropClients();
+    bool acceptClients();
     // Records and lists the server another process started (its address).
     void attach(const QString &address) { m_address = address; }
     QString address() const { return m_address; }
@@ -53,9 +58,15 @@ public:
 
 private:
     void readRecording(int fd);
+    // The address of the fixture's own clients: the control socket of a
+    // server started here, else the server's.
+    QString ownAddress() const { return m_controlAddress.isEmpty() ? m_address : m_controlAddress; }
+    QString pactl(const QStringList &arguments) const;
 
     QTemporaryDir m_folder;
     QString m_address;
+    QString m_controlAddress;
+    QString m_clientsModule;
     QProcess m_server;
     QProcess m_keepAlive;
     // The recorder: parec, read on a thread of its own so that every chunk

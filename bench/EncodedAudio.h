@@ -5,10 +5,11 @@
 
 // A WAV file's audio in the formats the catalogue's tracks come in, made
 // by the encoders a Debian machine has: lame for MP3 (with the header that
-// tells players its padding), GStreamer's for the others.
+// tells players its padding), GStreamer's for the others. For the tests
+// and the benchmark.
 namespace EncodedAudio {
 
-enum class Format { Mp3, M4a, Adts, Vorbis, Opus, Flac };
+enum class Format { Mp3, M4a, Adts, Vorbis, Opus, Flac, Wav };
 
 // Empty, with why in error, when the encoder could not make it.
 QByteArray encode(const QByteArray &wav, Format format, QString *error);

@@ -22,6 +22,8 @@ QString encoder(Format format)
         return QStringLiteral("opusenc ! oggmux");
     case Format::Flac:
         return QStringLiteral("flacenc");
+    case Format::Wav:
+        return QStringLiteral("wavenc");
     case Format::Mp3:
         break;
     }
