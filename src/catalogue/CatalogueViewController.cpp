@@ -17,6 +17,7 @@
 #include "platform/net/UrlText.h"
 #include "platform/system/UserDefaults.h"
 
+#include <QEvent>
 #include <QShortcut>
 #include <QTimer>
 
@@ -101,6 +102,10 @@ void CatalogueViewController::viewDidLoad()
     setTitleCheckTimer(timer);
 
     createPlayerView();
+    // The player covers the page: while it shows, the page is hidden, so
+    // that the window is not composed again with the web engine's picture
+    // at each move of the slider, and the page's own timers rest.
+    playerView()->installEventFilter(this);
 
     // Alt+Left is "Назад", as in a browser: the player's while it shows,
     // else the page's where the bar offers it.
@@ -117,6 +122,14 @@ void CatalogueViewController::viewDidLoad()
     connect(playerNavigationBar(), &NavigationBar::buttonsChanged, this,
             &CatalogueViewController::updateTabOrder);
     updateTabOrder();
+}
+
+bool CatalogueViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == playerView() && webView()
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        webView()->setHidden(event->type() == QEvent::Show);
+    return CataloguePlayerViewController::eventFilter(watched, event);
 }
 
 void CatalogueViewController::updateTabOrder()

@@ -75,6 +75,7 @@ protected:
     void updateTabOrder();
     void viewDidLayoutSubviews() override;
     bool isLoadingPage() const override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     CatalogueVariant m_variant;

@@ -28,6 +28,7 @@
 
 #include <QLabel>
 #include <QShortcut>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -347,17 +348,24 @@ void CataloguePlayerViewController::loadIconFromURL(const QUrl &url)
 {
     activityIndicator()->startAnimating();
     const quint64 request = ++m_iconRequestSerial;
-    m_services.urlLoader->get(url, kPictureLimit, this, [this, request](const UrlResponse &response) {
-        // A picture of an earlier track never replaces the current one.
+    // Asked for once the reply's other steps ran: the track's audio, asked
+    // for in the same reply, goes first and takes the connection kept open
+    // (a picture first would make the audio wait for a new one).
+    QTimer::singleShot(0, this, [this, url, request] {
         if (request != m_iconRequestSerial)
             return;
-        if (!response.succeeded()) {
-            systemLog(QStringLiteral("Ошибка загрузки иконки: %1").arg(response.error));
-            return;
-        }
-        backgroundImageView()->setImage(decodeImage(*response.data));
-        activityIndicator()->stopAnimating();
-    }, UrlConnection::Rule::Download);
+        m_services.urlLoader->get(url, kPictureLimit, this, [this, request](const UrlResponse &response) {
+            // A picture of an earlier track never replaces the current one.
+            if (request != m_iconRequestSerial)
+                return;
+            if (!response.succeeded()) {
+                systemLog(QStringLiteral("Ошибка загрузки иконки: %1").arg(response.error));
+                return;
+            }
+            backgroundImageView()->setImage(decodeImage(*response.data));
+            activityIndicator()->stopAnimating();
+        }, UrlConnection::Rule::Download);
+    });
 }
 
 void CataloguePlayerViewController::createAudioPlayerWithURL(const QUrl &url)

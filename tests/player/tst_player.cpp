@@ -917,9 +917,9 @@ void PlayerTest::aPictureAfterBackChangesNothing()
     TestPlatform platform;
     auto screen = makeScreen(platform);
     screen->loadIconFromURL(QUrl(origin() + QStringLiteral("/late.png")));
+    QTRY_VERIFY(m_server.requestTargets().contains(QStringLiteral("/late.png")));
     screen->playerBackButtonTapped();
     screen->activityIndicator()->startAnimating();
-    QTRY_VERIFY(m_server.requestTargets().contains(QStringLiteral("/late.png")));
     QTest::qWait(700);
     QVERIFY(!screen->backgroundImageView()->hasImage());
     QVERIFY(screen->activityIndicator()->isAnimating());

@@ -36,11 +36,10 @@ bool silentAskedFor()
     return qEnvironmentVariable("KAVU_AUDIO_OUTPUT") == QLatin1String("silent");
 }
 
-// Every output plays stereo (a mono track is spread over both channels);
-// the rest of the format comes from the first track of a chain.
+// Any raw format, until the first track of a chain fixes it.
 GstCaps *freeFormat()
 {
-    return gst_caps_from_string("audio/x-raw, channels=(int)2");
+    return gst_caps_from_string("audio/x-raw");
 }
 
 GstElement *makeSink(PipelineOutput::Kind kind)
@@ -203,6 +202,12 @@ void PipelineOutput::freeFormat()
         g_object_set(m_filter, "caps", caps, nullptr);
         gst_caps_unref(caps);
     }
+}
+
+void PipelineOutput::expectCurrentStream()
+{
+    const QMutexLocker lock(&m_lock);
+    m_firstStream = true;
 }
 
 void PipelineOutput::setNames(const TrackNames &names)

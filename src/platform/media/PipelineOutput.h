@@ -18,7 +18,9 @@
 // The output's format (rate, channels, sample format) is fixed by the
 // first track of a chain and every following track is converted to it, so
 // that a track of another format follows without the output being opened
-// again (which would make a gap). The output's stream is named after the
+// again (which would make a gap). The first track plays as it is, costing
+// no conversion; a stereo track that follows a mono one in a chain is
+// mixed down (a new chain, a tap, takes its own format again). The output's stream is named after the
 // track it plays. Used on its pipeline's thread, but for the names and the
 // format, which the streaming threads read.
 class PipelineOutput
@@ -49,6 +51,9 @@ public:
     bool contains(GstObject *object) const;
     // The next track sets the format anew (a new chain starts).
     void freeFormat();
+    // The next stream to start is the current track's own (loaded again):
+    // it keeps its names.
+    void expectCurrentStream();
 
     // The names of the track that sounds now, and of the one that follows
     // it on this output, for the sound settings.

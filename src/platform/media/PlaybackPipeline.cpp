@@ -99,6 +99,23 @@ quint64 PlaybackPipeline::newStream()
     return ++last;
 }
 
+qint64 PlaybackPipeline::positionMs() const
+{
+    // The pipeline reports its position twice a second; in between it has
+    // moved on by the time since, if it plays.
+    if (!m_moving || !m_wantsToPlay || m_ended || m_waitingForOutput || !m_positionAge.isValid())
+        return m_positionMs;
+    const qint64 now = m_positionMs + m_positionAge.elapsed();
+    return m_durationMs >= 0 ? qMin(now, m_durationMs) : now;
+}
+
+void PlaybackPipeline::setPosition(qint64 ms, bool moving)
+{
+    m_positionMs = ms;
+    m_moving = moving;
+    m_positionAge.restart();
+}
+
 void PlaybackPipeline::forgetStream(quint64 stream)
 {
     m_current = stream;
@@ -106,7 +123,7 @@ void PlaybackPipeline::forgetStream(quint64 stream)
     m_ended = false;
     m_prerolled = false;
     m_waitingForOutput = false;
-    m_positionMs = 0;
+    setPosition(0, false);
     m_durationMs = -1;
 }
 
@@ -143,13 +160,15 @@ void PlaybackPipeline::pause()
 {
     if (!m_wantsToPlay)
         return;
+    // Held where it is now, until the pipeline says where it stopped.
+    setPosition(positionMs(), false);
     m_wantsToPlay = false;
     send([](PlaybackPipelineWorker *w) { w->setPlaying(false); });
 }
 
 void PlaybackPipeline::seek(qint64 ms)
 {
-    m_positionMs = qMax<qint64>(0, ms);
+    setPosition(qMax<qint64>(0, ms), m_moving);
     m_ended = false;
     send([ms](PlaybackPipelineWorker *w) { w->seek(ms); });
 }
@@ -223,7 +242,7 @@ void PlaybackPipeline::onReport(const PipelineReport &report)
         if (!current)
             break;
         if (report.applied == m_sent && report.positionMs >= 0)
-            m_positionMs = report.positionMs;
+            setPosition(report.positionMs, false);
         m_waitingForOutput = report.waiting;
         Q_EMIT waitingForOutputChanged(report.stream, report.waiting);
         break;
@@ -231,7 +250,7 @@ void PlaybackPipeline::onReport(const PipelineReport &report)
         if (!current || report.applied != m_sent)
             break;
         if (report.positionMs >= 0)
-            m_positionMs = report.positionMs;
+            setPosition(report.positionMs, report.playing);
         if (report.durationMs >= 0 && report.durationMs != m_durationMs) {
             m_durationMs = report.durationMs;
             Q_EMIT durationChanged(m_current, m_durationMs);

@@ -2,6 +2,7 @@
 
 #include "platform/media/TrackNames.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -71,7 +72,8 @@ public:
     bool isPrerolled() const { return m_prerolled; }
     // The sound output went away; playback goes on when it is back.
     bool isWaitingForOutput() const { return m_waitingForOutput; }
-    qint64 positionMs() const { return m_positionMs; }
+    // Where it plays: as last reported, and on from there while it plays.
+    qint64 positionMs() const;
     // -1 while unknown.
     qint64 durationMs() const { return m_durationMs; }
 
@@ -92,6 +94,7 @@ private:
     void onReport(const PipelineReport &report);
     // A new stream, or none: what was known of the last goes.
     void forgetStream(quint64 stream);
+    void setPosition(qint64 ms, bool moving);
 
     QThread *m_thread = nullptr;
     QPointer<PlaybackPipelineWorker> m_worker;
@@ -105,4 +108,7 @@ private:
     bool m_waitingForOutput = false;
     qint64 m_positionMs = 0;
     qint64 m_durationMs = -1;
+    // Since when m_positionMs holds, and whether the pipeline played then.
+    QElapsedTimer m_positionAge;
+    bool m_moving = false;
 };

@@ -15,13 +15,17 @@ namespace {
 
 // Only the audio, with the output's own volume where it has one.
 constexpr int kPlayFlags = (1 << 1) | (1 << 4);
-// How often the position is read while a track plays, and while a
-// following track's first samples are awaited.
-constexpr int kPollMs = 250;
+// How often the position is read while a track plays (the screens show it
+// once a second), and while a following track's first samples are awaited.
+constexpr int kPollMs = 500;
 constexpr int kSwitchPollMs = 20;
 // How long a taken following track may wait for its bytes before it goes
 // back to following at the end.
 constexpr int kTakenWaitMs = 1000;
+// How long a read may wait before playback holds still: the output keeps
+// some 200 ms ready, and a link barely faster than the track makes many
+// short waits that it rides out.
+constexpr int kHoldAfterMs = 100;
 // How often a sound output that went away is tried again.
 constexpr int kOutputRetryMs = 200;
 
@@ -53,6 +57,18 @@ void PlaybackPipelineWorker::build(double volume, bool muted)
     m_poll = new QTimer(this);
     m_poll->setTimerType(Qt::PreciseTimer);
     connect(m_poll, &QTimer::timeout, this, &PlaybackPipelineWorker::poll);
+    m_holdAfter = new QTimer(this);
+    m_holdAfter->setSingleShot(true);
+    m_holdAfter->setInterval(kHoldAfterMs);
+    connect(m_holdAfter, &QTimer::timeout, this, [this] {
+        quint64 current = 0;
+        {
+            const QMutexLocker lock(&m_lock);
+            current = m_current.stream;
+        }
+        m_held = m_waitingStreams.value(current) > 0;
+        applyState();
+    });
     m_takenWait = new QTimer(this);
     m_takenWait->setSingleShot(true);
     m_takenWait->setInterval(kTakenWaitMs);
@@ -103,6 +119,7 @@ void PlaybackPipelineWorker::load(const PipelineSource &source)
 void PlaybackPipelineWorker::loadCurrent(qint64 startMs)
 {
     m_poll->stop();
+    m_holdAfter->stop();
     m_loaded = false;
     m_held = false;
     m_prerolledSinceFlush = false;
@@ -119,15 +136,15 @@ void PlaybackPipelineWorker::loadCurrent(qint64 startMs)
     }
     // The streams of what played before end here. An output that went
     // away, or never opened, is opened anew: through NULL, which lets go of
-    // its dead connection. So is a pipeline that took a following source:
-    // in READY playbin keeps that source's group, and plays it again (one
-    // that failed, too) at the end of the current one.
+    // its dead connection. So is a pipeline whose following source failed:
+    // in READY playbin keeps that source's group, and tries it again at the
+    // end of the current one, where it hangs.
     const bool reopen = !m_output.isOpen() || m_outputLost;
     bool throughNull = reopen;
     {
         const QMutexLocker lock(&m_lock);
-        throughNull = throughNull || m_tookFollowing;
-        m_tookFollowing = false;
+        throughNull = throughNull || m_followingFailed;
+        m_followingFailed = false;
     }
     gst_element_set_state(m_pipeline, throughNull ? GST_STATE_NULL : GST_STATE_READY);
     m_state = throughNull ? GST_STATE_NULL : GST_STATE_READY;
@@ -144,6 +161,7 @@ void PlaybackPipelineWorker::loadCurrent(qint64 startMs)
             g_object_set(m_pipeline, "audio-sink", m_output.element(), nullptr);
         m_outputLost = false;
     }
+    m_output.expectCurrentStream();
     const QByteArray uri = current.buffer ? TrackSource::uri(current.stream) : current.file.toEncoded();
     g_object_set(m_pipeline, "uri", uri.constData(), nullptr);
     m_loaded = true;
@@ -406,6 +424,7 @@ void PlaybackPipelineWorker::poll()
     report.applied = m_applied;
     report.kind = PipelineReport::Kind::Progress;
     report.stream = stream;
+    report.playing = m_state == GST_STATE_PLAYING && m_prerolledSinceFlush;
     if (known) {
         report.positionMs = position / GST_MSECOND;
         m_lastPositionMs = report.positionMs;
@@ -434,7 +453,7 @@ void PlaybackPipelineWorker::handOver()
     m_prerolledSinceFlush = true;
     m_lastPositionMs = 0;
     m_sinceLastPosition.restart();
-    m_held = m_waitingStreams.contains(report.stream);
+    m_held = m_waitingStreams.value(report.stream) > 0;
     report.applied = m_applied;
     report.kind = PipelineReport::Kind::Advanced;
     Q_EMIT reported(report);
@@ -517,6 +536,10 @@ void PlaybackPipelineWorker::onError(quint64 stream, bool fromOutput, const QStr
     if (taken) {
         // The following track cannot be played: the current one plays on
         // to its end, which then takes the ordinary way.
+        {
+            const QMutexLocker lock(&m_lock);
+            m_followingFailed = true;
+        }
         report(PipelineReport::Kind::Failed, stream, error);
         untake(Untake::Drop);
         return;
@@ -564,9 +587,10 @@ void PlaybackPipelineWorker::onPrerolled()
 
 void PlaybackPipelineWorker::onSourceWaiting(quint64 stream, bool waiting)
 {
-    if (waiting)
-        m_waitingStreams.insert(stream);
-    else
+    // Counted: a source being torn down and its successor may overlap.
+    int &reads = m_waitingStreams[stream];
+    reads = qMax(0, reads + (waiting ? 1 : -1));
+    if (reads == 0)
         m_waitingStreams.remove(stream);
     quint64 current = 0;
     quint64 taken = 0;
@@ -576,8 +600,14 @@ void PlaybackPipelineWorker::onSourceWaiting(quint64 stream, bool waiting)
         taken = m_taken.stream;
     }
     if (stream == current) {
-        m_held = waiting;
-        applyState();
+        if (waiting) {
+            if (!m_holdAfter->isActive() && !m_held)
+                m_holdAfter->start();
+        } else {
+            m_holdAfter->stop();
+            m_held = false;
+            applyState();
+        }
     } else if (stream == taken) {
         if (waiting)
             m_takenWait->start();
@@ -595,7 +625,7 @@ void PlaybackPipelineWorker::onTakenWaitedTooLong()
         switching = m_switching;
         taken = m_taken.stream;
     }
-    if (!taken || !m_waitingStreams.contains(taken))
+    if (!taken || m_waitingStreams.value(taken) == 0)
         return;
     if (switching) {
         // It sounds next anyway: it waits as the current track.
@@ -788,7 +818,6 @@ void PlaybackPipelineWorker::onAboutToFinish(GstElement *playbin, gpointer data)
     if (!self->m_next.isSet() || self->m_nextAtEnd || !self->m_next.buffer || !self->m_next.buffer->hasStart())
         return;
     self->m_taken = self->m_next;
-    self->m_tookFollowing = true;
     self->m_next = PipelineSource();
     self->m_output.setFollowingNames(self->m_taken.names);
     const QByteArray uri = TrackSource::uri(self->m_taken.stream);

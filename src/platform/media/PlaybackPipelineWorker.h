@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
-#include <QSet>
+#include <QHash>
 #include <QString>
 #include <QUrl>
 
@@ -48,6 +48,8 @@ struct PipelineReport
     quint64 previous = 0;
     qint64 positionMs = -1;
     qint64 durationMs = -1;
+    // Progress: whether the position moves on (the pipeline plays).
+    bool playing = false;
     bool waiting = false;
     QString error;
 };
@@ -137,6 +139,7 @@ private:
     PipelineOutput m_output;
     QTimer *m_poll = nullptr;
     QTimer *m_takenWait = nullptr;
+    QTimer *m_holdAfter = nullptr;
     QTimer *m_outputRetry = nullptr;
     bool m_loaded = false;
     bool m_playing = false;
@@ -164,7 +167,8 @@ private:
     qint64 m_resumeAtMs = 0;
     QElapsedTimer m_outputLostFor;
     QString m_outputError;
-    QSet<quint64> m_waitingStreams;
+    // Reads waiting for their bytes, by stream.
+    QHash<quint64, int> m_waitingStreams;
     std::atomic<quint64> m_applied{0};
 
     // Shared with the streaming threads.
@@ -176,6 +180,6 @@ private:
     // A following source whose bytes did not come in time follows only at
     // the current one's end, once its own reads can wait.
     bool m_nextAtEnd = false;
-    // playbin was given a following source since it was last emptied.
-    bool m_tookFollowing = false;
+    // A following source failed since playbin was last emptied.
+    bool m_followingFailed = false;
 };

@@ -40,6 +40,14 @@ void TrackDownload::dropConnection()
     if (m_connection)
         m_connection->cancel();
     m_connection = nullptr;
+    dropTail();
+}
+
+void TrackDownload::dropTail()
+{
+    if (m_tail)
+        m_tail->cancel();
+    m_tail = nullptr;
 }
 
 void TrackDownload::fetchFrom(qint64 offset)
@@ -51,6 +59,16 @@ void TrackDownload::fetchFrom(qint64 offset)
     // (on a server that answers every request with the whole track, it is
     // on its way whatever else is asked for).
     const qint64 missing = m_buffer->firstMissing(offset);
+    // A read of the track's last bytes (where players look for tags) while
+    // the track comes whole: they are asked for on a connection of their
+    // own, and the track's goes on.
+    const qint64 size = m_buffer->size();
+    if (m_connection && !m_rangesIgnored && size >= 0 && missing >= size - kTailBytes
+        && missing >= m_writeOffset + kReachAhead) {
+        if (!m_tail)
+            requestTail(missing, m_buffer->gapEnd(missing));
+        return;
+    }
     if (m_connection
         && (m_rangesIgnored
             || (missing >= m_writeOffset && missing < m_writeOffset + kReachAhead
@@ -92,8 +110,28 @@ void TrackDownload::request(qint64 first, qint64 end)
     m_connection->start();
 }
 
+void TrackDownload::requestTail(qint64 first, qint64 end)
+{
+    m_tailOffset = first;
+    m_tail = m_loader->connectionWithRequest(m_url, m_maxBytes, this, this, UrlConnection::Rule::Download);
+    m_tail->setByteRange(first, end >= 0 ? end - 1 : -1, m_identity.ifRange());
+    m_tail->start();
+}
+
 void TrackDownload::connectionDidReceiveResponse(UrlConnection *connection, int httpStatus)
 {
+    if (connection == m_tail) {
+        // Only that part of that very track is of use; anything else, the
+        // track's own connection brings.
+        const ContentRange range = ContentRange::parse(connection->responseHeader("Content-Range"));
+        const TrackIdentity answer = TrackIdentity::of(connection->responseHeader("ETag"),
+                                                       connection->responseHeader("Last-Modified"), range.total);
+        if (httpStatus != 206 || !range.isValid() || !m_identity.sameTrack(answer))
+            dropTail();
+        else
+            m_tailOffset = range.first;
+        return;
+    }
     if (connection != m_connection)
         return;
     m_status = httpStatus;
@@ -126,6 +164,7 @@ void TrackDownload::connectionDidReceiveResponse(UrlConnection *connection, int 
         // it is read afresh (a part of the new one is asked for whole).
         m_buffer->restart();
         m_identity = TrackIdentity();
+        dropTail();
         Q_EMIT restarted();
         if (httpStatus == 206) {
             m_rangesIgnored = false;
@@ -146,14 +185,15 @@ void TrackDownload::connectionDidReceiveResponse(UrlConnection *connection, int 
 
 void TrackDownload::connectionDidReceiveData(UrlConnection *connection, const QByteArray &data)
 {
-    if (connection != m_connection || m_failed)
+    if (m_failed || (connection != m_connection && connection != m_tail))
         return;
+    qint64 &offset = connection == m_tail ? m_tailOffset : m_writeOffset;
     qint64 added = 0;
-    if (!m_buffer->write(m_writeOffset, data, &added)) {
+    if (!m_buffer->write(offset, data, &added)) {
         fail(QStringLiteral("The track could not be written: %1").arg(m_buffer->errorString()));
         return;
     }
-    m_writeOffset += data.size();
+    offset += data.size();
     // Only bytes that were missing are progress: a server that sends the
     // same part again and again gets nowhere.
     if (added == 0)
@@ -166,6 +206,10 @@ void TrackDownload::connectionDidReceiveData(UrlConnection *connection, const QB
 
 void TrackDownload::connectionDidFinishLoading(UrlConnection *connection)
 {
+    if (connection == m_tail) {
+        m_tail = nullptr;
+        return;
+    }
     if (connection != m_connection || m_failed)
         return;
     m_connection = nullptr;
@@ -177,6 +221,11 @@ void TrackDownload::connectionDidFinishLoading(UrlConnection *connection)
 
 void TrackDownload::connectionDidFailWithError(UrlConnection *connection, const QString &error)
 {
+    // The track's own connection reaches the tail anyway.
+    if (connection == m_tail) {
+        m_tail = nullptr;
+        return;
+    }
     if (connection != m_connection || m_failed)
         return;
     m_connection = nullptr;

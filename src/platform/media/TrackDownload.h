@@ -57,6 +57,8 @@ public:
     // How far ahead of a gap a connection may be and still be left to reach
     // it, rather than replaced by a request from the gap.
     static constexpr qint64 kReachAhead = 256 * 1024;
+    // A read this close to the end is asked for on a second connection.
+    static constexpr qint64 kTailBytes = 64 * 1024;
 
 Q_SIGNALS:
     // Bytes came (the waiting rule's clock starts again).
@@ -71,6 +73,8 @@ private:
     // Requests the gap at or after offset, or the next one, or ends.
     void requestNextGap(qint64 offset);
     void request(qint64 first, qint64 end);
+    void requestTail(qint64 first, qint64 end);
+    void dropTail();
     void retryLater(const QString &error);
     void fail(const QString &error);
     void dropConnection();
@@ -80,6 +84,9 @@ private:
     std::shared_ptr<TrackBuffer> m_buffer;
     qint64 m_maxBytes;
     QPointer<UrlConnection> m_connection;
+    // The track's last bytes, asked for beside it, and where they go.
+    QPointer<UrlConnection> m_tail;
+    qint64 m_tailOffset = 0;
     // Where the current connection's next byte goes, and where its request
     // ends (exclusive; -1: the end of the track).
     qint64 m_writeOffset = 0;
