@@ -22,11 +22,32 @@ KeyringPasswordStore::KeyringPasswordStore(const QString &service, UserDefaults 
 {
 }
 
+void KeyringPasswordStore::enqueue(QKeychain::Job *job)
+{
+    // One at a time, in the order asked: the keyring may answer several
+    // requests in any order, and a logout must end only what came before
+    // it (a new login's password written after it stays).
+    job->setAutoDelete(true);
+    connect(job, &QKeychain::Job::finished, this, [this] {
+        m_running = false;
+        startNext();
+    });
+    m_queue.append(job);
+    startNext();
+}
+
+void KeyringPasswordStore::startNext()
+{
+    if (m_running || m_queue.isEmpty())
+        return;
+    m_running = true;
+    m_queue.takeFirst()->start();
+}
+
 void KeyringPasswordStore::readPassword(const QString &login, QObject *context,
                                         std::function<void(const std::optional<QString> &)> done)
 {
     auto *job = new QKeychain::ReadPasswordJob(m_service, this);
-    job->setAutoDelete(true);
     job->setKey(login);
     QPointer<QObject> guard(context);
     connect(job, &QKeychain::Job::finished, this, [this, login, guard, done = std::move(done)](QKeychain::Job *finished) {
@@ -46,7 +67,7 @@ void KeyringPasswordStore::readPassword(const QString &login, QObject *context,
         if (guard)
             done(password);
     });
-    job->start();
+    enqueue(job);
 }
 
 void KeyringPasswordStore::writePassword(const QString &login, const QString &password)
@@ -60,19 +81,15 @@ void KeyringPasswordStore::writePassword(const QString &login, const QString &pa
 void KeyringPasswordStore::moveToKeyring(const QString &login, const QString &password)
 {
     auto *job = new QKeychain::WritePasswordJob(m_service, this);
-    job->setAutoDelete(true);
     job->setKey(login);
     job->setTextData(password);
     const quint64 removals = m_removals;
     connect(job, &QKeychain::Job::finished, this, [this, login, password, removals](QKeychain::Job *finished) {
         // A logout came while the keyring was still to answer: the password
-        // is gone for good, from the file and, if this write put it there,
-        // from the keyring.
-        if (removals != m_removals) {
-            if (finished->error() == QKeychain::NoError)
-                deleteFromKeyring(login);
+        // is gone for good from the file, and the logout's removal from
+        // the keyring comes after this write.
+        if (removals != m_removals)
             return;
-        }
         if (finished->error() == QKeychain::NoError) {
             m_file.removePassword(login);
             return;
@@ -81,7 +98,7 @@ void KeyringPasswordStore::moveToKeyring(const QString &login, const QString &pa
                       .arg(finished->errorString()));
         m_file.writePassword(login, password);
     });
-    job->start();
+    enqueue(job);
 }
 
 void KeyringPasswordStore::adoptFilePassword(const QString &login)
@@ -101,7 +118,6 @@ void KeyringPasswordStore::removePassword(const QString &login)
 void KeyringPasswordStore::deleteFromKeyring(const QString &login)
 {
     auto *job = new QKeychain::DeletePasswordJob(m_service, this);
-    job->setAutoDelete(true);
     job->setKey(login);
-    job->start();
+    enqueue(job);
 }

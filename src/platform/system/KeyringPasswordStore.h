@@ -3,8 +3,12 @@
 #include "platform/system/PasswordStore.h"
 #include "platform/system/SettingsPasswordStore.h"
 
+#include <QList>
 #include <QObject>
 
+namespace QKeychain {
+class Job;
+}
 class UserDefaults;
 
 // The password in the desktop keyring (the Secret Service: GNOME Keyring,
@@ -33,9 +37,14 @@ private:
     // the password where the keyring does not answer.
     void moveToKeyring(const QString &login, const QString &password);
     void deleteFromKeyring(const QString &login);
+    // The keyring's requests go one at a time, in order.
+    void enqueue(QKeychain::Job *job);
+    void startNext();
 
     QString m_service;
     // Removals so far: a write that a removal overtook brings nothing back.
     quint64 m_removals = 0;
     SettingsPasswordStore m_file;
+    QList<QKeychain::Job *> m_queue;
+    bool m_running = false;
 };

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 // The password in a real GNOME Keyring daemon on a bus of the test's own
 // (no activatable services: no keyring until the test starts one), seen
 // through libsecret's secret-tool.
@@ -25,6 +28,7 @@ private Q_SLOTS:
     void withoutAKeyringThePasswordStaysInTheFile();
     void aLogoutBeforeTheKeyringAnswersIsFinal();
     void theKeyringKeepsThePassword();
+    void aLoginAgainWhileTheKeyringIsSlowKeepsItsPassword();
 
 private:
     QString keyringPassword(const QString &login)
@@ -125,6 +129,33 @@ void KeyringTest::theKeyringKeepsThePassword()
     screen.authButton()->click();
     QTRY_COMPARE(keyringPassword("second"), QString("typed"));
     QTRY_VERIFY(!platform.userDefaults->hasKey("password"));
+}
+
+void KeyringTest::aLoginAgainWhileTheKeyringIsSlowKeepsItsPassword()
+{
+    // The keyring answers late (stopped, as one that waits to be unlocked):
+    // login, logout and login again with another password before it
+    // answers the first write. The logout ends only what came before it.
+    QVERIFY(m_keyring.state() == QProcess::Running);
+    TestPlatform platform;
+    KeyringPasswordStore store("org.kavu.Kavu/test", platform.userDefaults.get());
+    ::kill(pid_t(m_keyring.processId()), SIGSTOP);
+    store.writePassword("again", "first");
+    QTest::qWait(100);
+    store.removePassword("again");
+    store.writePassword("again", "second");
+    QTest::qWait(300);
+    ::kill(pid_t(m_keyring.processId()), SIGCONT);
+    bool answered = false;
+    store.readPassword("again", this, [&answered](const std::optional<QString> &) { answered = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    QTest::qWait(300);
+    // The next start finds the second password.
+    KeyringPasswordStore nextStart("org.kavu.Kavu/test", platform.userDefaults.get());
+    std::optional<QString> found;
+    nextStart.readPassword("again", this, [&found](const std::optional<QString> &password) { found = password; });
+    QTRY_COMPARE_WITH_TIMEOUT(found, std::optional<QString>("second"), 10000);
+    QCOMPARE(keyringPassword("again"), QString("second"));
 }
 
 QTEST_MAIN(KeyringTest)
