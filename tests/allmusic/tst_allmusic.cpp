@@ -1,3 +1,4 @@
+#include "AccessibleText.h"
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
@@ -317,6 +318,10 @@ void AllmusicTest::playPauseRewindAndSlider()
     player->setCurrentTime(12.25);
     screen->updateTimeSlider();
     QCOMPARE(screen->timeSlider()->value(), 12.25f);
+    // A screen reader reads the times, not only what they are.
+    QVERIFY2(accessibleText(screen->volumeAndTimeControls()->elapsedLabel()).contains(QLatin1String("Time played: 0:12")),
+             qPrintable(accessibleText(screen->volumeAndTimeControls()->elapsedLabel())));
+    QVERIFY(accessibleText(screen->volumeAndTimeControls()->remainingLabel()).contains(QStringLiteral("Time left: \u22122:48")));
 }
 
 void AllmusicTest::endOfTrack_data()

@@ -1,3 +1,4 @@
+#include "AccessibleText.h"
 #include "LocalHttpServer.h"
 #include "TestPlatform.h"
 #include "feeds/AccountViewController.h"
@@ -120,6 +121,9 @@ void FeedsTest::eachResponseStartsTheBodyAfresh()
     screen->connectionDidReceiveData(nullptr, "body");
     screen->connectionDidFinishLoading(nullptr);
     QCOMPARE(screen->textView()->text(), QStringLiteral("final body"));
+    // A screen reader reads the text itself, not only that there is one.
+    QVERIFY2(accessibleText(screen->textView()).contains(QLatin1String("final body")),
+             qPrintable(accessibleText(screen->textView())));
 }
 
 void FeedsTest::refusedConnection()

@@ -1,3 +1,4 @@
+#include "AccessibleText.h"
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
@@ -599,6 +600,10 @@ void PlayerTest::timeAndVolumeControls()
     platform.streamingPlayers.lastPlayer()->tick(61.5);
     QCOMPARE(controls->elapsedLabel()->text(), QStringLiteral("0:01:01"));
     QCOMPARE(controls->remainingLabel()->text(), QString(QChar(0x2212)) + QStringLiteral("1:01:04"));
+    // A screen reader reads what each time is, and the time.
+    QVERIFY2(accessibleText(controls->elapsedLabel()).contains(QLatin1String("Time played: 0:01:01")),
+             qPrintable(accessibleText(controls->elapsedLabel())));
+    QVERIFY(accessibleText(controls->remainingLabel()).contains(QStringLiteral("Time left: \u22121:01:04")));
     QVERIFY(controls->volumeSlider()->isVisibleTo(screen.get()));
 
     platform.audioEngine.setVolume(0.5);

@@ -28,17 +28,22 @@ qint64 played(double seconds, double duration)
 
 } // namespace
 
+QString unknown()
+{
+    return QStringLiteral("--:--");
+}
+
 QString elapsed(double seconds, double duration)
 {
     if (!known(duration))
-        return QStringLiteral("--:--");
+        return unknown();
     return clock(played(seconds, duration), duration >= 3600);
 }
 
 QString remaining(double seconds, double duration)
 {
     if (!known(duration))
-        return QStringLiteral("--:--");
+        return unknown();
     const qint64 left = qint64(std::floor(duration)) - played(seconds, duration);
     return QStringLiteral("\u2212") + clock(qMax<qint64>(0, left), duration >= 3600);
 }

@@ -7,6 +7,8 @@
 // time left, "−m:ss"; both "--:--" while the track's duration is unknown.
 namespace PlaybackTime {
 
+// The text shown while the duration is unknown.
+QString unknown();
 QString elapsed(double seconds, double duration);
 QString remaining(double seconds, double duration);
 

@@ -10,11 +10,13 @@
 #include <QShortcut>
 #include <QStyle>
 
+#include <limits>
+
 namespace {
 
 QLabel *makeTimeLabel(QWidget *parent, Qt::Alignment alignment)
 {
-    auto *label = new QLabel(QStringLiteral("--:--"), parent);
+    auto *label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(alignment | Qt::AlignVCenter);
     QPalette palette = label->palette();
@@ -33,8 +35,7 @@ VolumeAndTimeControls::VolumeAndTimeControls(QWidget *parent, AudioEngine *engin
     , m_mute(new QPushButton(parent))
     , m_volume(new Slider(parent))
 {
-    m_elapsed->setAccessibleName(QStringLiteral("Time played"));
-    m_remaining->setAccessibleName(QStringLiteral("Time left"));
+    showTime(0, std::numeric_limits<double>::quiet_NaN());
     m_mute->setCheckable(true);
     m_mute->setFlat(true);
     m_volume->setAccessibleName(QStringLiteral("Volume"));
@@ -80,8 +81,19 @@ void VolumeAndTimeControls::setHidden(bool hidden)
 
 void VolumeAndTimeControls::showTime(double seconds, double duration)
 {
-    m_elapsed->setText(PlaybackTime::elapsed(seconds, duration));
-    m_remaining->setText(PlaybackTime::remaining(seconds, duration));
+    showTimeIn(m_elapsed, QStringLiteral("Time played"), PlaybackTime::elapsed(seconds, duration));
+    showTimeIn(m_remaining, QStringLiteral("Time left"), PlaybackTime::remaining(seconds, duration));
+}
+
+void VolumeAndTimeControls::showTimeIn(QLabel *label, const QString &what, const QString &time)
+{
+    if (label->text() == time && !label->accessibleName().isEmpty())
+        return;
+    label->setText(time);
+    // A label's accessible name replaces its text for a screen reader: the
+    // name says what the time is, and the time itself.
+    label->setAccessibleName(
+        QStringLiteral("%1: %2").arg(what, time == PlaybackTime::unknown() ? QStringLiteral("not known") : time));
 }
 
 void VolumeAndTimeControls::stepVolume(double step)

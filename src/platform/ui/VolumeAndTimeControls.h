@@ -37,6 +37,8 @@ public:
 
     void setFrames(const Frames &frames);
     void setHidden(bool hidden);
+    // The times, as text and for a screen reader (which reads a label's
+    // accessible name instead of its text): "Time played: 0:03".
     void showTime(double seconds, double duration);
 
     QLabel *elapsedLabel() const { return m_elapsed; }
@@ -45,6 +47,7 @@ public:
     Slider *volumeSlider() const { return m_volume; }
 
 private:
+    static void showTimeIn(QLabel *label, const QString &what, const QString &time);
     void showVolume();
     void stepVolume(double step);
 
