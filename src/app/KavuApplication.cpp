@@ -17,6 +17,7 @@
 #include "platform/system/SleepInhibitor.h"
 #include "platform/system/UserDefaults.h"
 #include "platform/web/WebEngineWebView.h"
+#include "protocol/SiteAddress.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -72,6 +73,7 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     });
     m_profile = new QWebEngineProfile(settingsName, qApp);
     KavuSchemeHandler::install(m_profile);
+    WebEngineWebView::confineProfile(m_profile);
 
     m_services.bundle = bundle;
     m_services.userDefaults = m_userDefaults.get();
@@ -103,9 +105,17 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     if (const std::optional<QString> login = m_userDefaults->stringForKey(QStringLiteral("login")))
         m_passwords->adoptFilePassword(*login);
     m_services.passwords = m_passwords.get();
+    // The pages shown are those of the sites Kavu talks to: the catalogue
+    // site as the run started (read when the first page is made, as the
+    // screens read it), its base address and the service host.
     QWebEngineProfile *profile = m_profile;
-    m_services.makeWebView = [profile](QWidget *parent) -> WebView * {
-        return new WebEngineWebView(profile, parent);
+    UserDefaults *defaults = m_userDefaults.get();
+    m_services.makeWebView = [profile, defaults, bundle](QWidget *parent) -> WebView * {
+        const std::optional<QString> stored = defaults->stringForKeyAsStarted(QStringLiteral("customURL"));
+        const SitePolicy sites({QUrl(SiteAddress::resolve(stored, bundle.defaultSiteAddress)),
+                                QUrl(SiteAddress::base(stored, bundle.defaultSiteAddress)),
+                                QUrl(bundle.serviceHostOrigin)});
+        return new WebEngineWebView(profile, sites, parent);
     };
 
     // The icon is compiled into the library; its resources are linked in

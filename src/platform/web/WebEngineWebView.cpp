@@ -1,80 +1,40 @@
 #include "platform/web/WebEngineWebView.h"
 
 #include "platform/net/RemoteText.h"
-#include "platform/web/WebEngineOpenerPage.h"
 
+#include <QChildEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
-namespace {
-
-WebViewNavigationType toNavigationType(QWebEnginePage::NavigationType type)
+void WebEngineWebView::confineProfile(QWebEngineProfile *profile)
 {
-    switch (type) {
-    case QWebEnginePage::NavigationTypeLinkClicked:
-        return WebViewNavigationType::LinkClicked;
-    case QWebEnginePage::NavigationTypeFormSubmitted:
-        return WebViewNavigationType::FormSubmitted;
-    case QWebEnginePage::NavigationTypeBackForward:
-        return WebViewNavigationType::BackForward;
-    case QWebEnginePage::NavigationTypeReload:
-        return WebViewNavigationType::Reload;
-    default:
-        return WebViewNavigationType::Other;
-    }
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile,
+                     [](QWebEngineDownloadRequest *download) { download->cancel(); });
+    profile->settings()->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    profile->settings()->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    profile->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
 }
 
-} // namespace
-
-WebEngineWebPage::WebEngineWebPage(QWebEngineProfile *profile, WebView *owner)
-    : QWebEnginePage(profile, owner)
-    , m_owner(owner)
-{
-}
-
-bool WebEngineWebPage::showsItself(const QUrl &url)
-{
-    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("kavu"),
-                                     QStringLiteral("about"), QStringLiteral("data"), QStringLiteral("blob")};
-    return schemes.contains(url.scheme());
-}
-
-bool WebEngineWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type,
-                                               bool isMainFrame)
-{
-    WebViewDelegate *delegate = m_owner->delegate();
-    // In-page links have no content to load: without a delegate to act on
-    // them they are refused, so that the page stays. Links of any scheme
-    // the web view does not show itself (mail, other applications) are
-    // refused before anyone is asked: allowed, the engine would hand them
-    // to the desktop, which would start another application.
-    const bool allowed = !showsItself(url) ? false
-        : delegate ? delegate->webViewShouldStartLoadWithRequest(m_owner, url, toNavigationType(type))
-                   : url.scheme() != QLatin1String("kavu");
-    if (isMainFrame) {
-        m_lastAllowed = allowed;
-        if (allowed)
-            m_lastAllowedUrl = url;
-    }
-    return allowed;
-}
-
-QWebEnginePage *WebEngineWebPage::createWindow(WebWindowType)
-{
-    return new WebEngineOpenerPage(this);
-}
-
-WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, QWidget *parent)
+WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, const SitePolicy &policy, QWidget *parent)
     : WebView(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_view = new QWebEngineView(this);
-    m_page = new WebEngineWebPage(profile, this);
+    m_page = new WebEngineWebPage(profile, this, policy);
     m_view->setPage(m_page);
+    // The listener's clicks and keys reach the engine through the view's
+    // children: they are what lets a page hand a site to the browser.
+    m_view->installEventFilter(this);
+    for (QWidget *child : m_view->findChildren<QWidget *>())
+        child->installEventFilter(this);
     layout->addWidget(m_view);
     setFocusProxy(m_view);
 
@@ -102,6 +62,28 @@ WebEngineWebView::WebEngineWebView(QWebEngineProfile *profile, QWidget *parent)
                 if (delegate())
                     delegate()->webViewWebContentProcessDidTerminate(this);
             });
+}
+
+bool WebEngineWebView::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+            child->installEventFilter(this);
+        break;
+    case QEvent::MouseButtonPress:
+        m_page->noteClick();
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+            m_page->noteClick();
+        break;
+    }
+    default:
+        break;
+    }
+    return WebView::eventFilter(watched, event);
 }
 
 WebEngineWebView::~WebEngineWebView()

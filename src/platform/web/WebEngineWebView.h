@@ -1,50 +1,27 @@
 #pragma once
 
+#include "platform/web/SitePolicy.h"
+#include "platform/web/WebEngineWebPage.h"
 #include "platform/web/WebView.h"
 
 #include <QWebEngineLoadingInfo>
-#include <QWebEnginePage>
 
 class QMenu;
 class QWebEngineProfile;
 class QWebEngineView;
 
-// The page behind WebEngineWebView: asks the view's delegate before every
-// navigation.
-class WebEngineWebPage : public QWebEnginePage
-{
-    Q_OBJECT
-
-public:
-    WebEngineWebPage(QWebEngineProfile *profile, WebView *owner);
-
-    // Set when the last main-frame navigation was allowed.
-    bool lastNavigationAllowed() const { return m_lastAllowed; }
-    QUrl lastAllowedUrl() const { return m_lastAllowedUrl; }
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
-    // A link with a target of its own or window.open() opens in this page,
-    // after the same decision as any other navigation.
-    QWebEnginePage *createWindow(WebWindowType type) override;
-
-private:
-    // Whether the engine shows what a URL names itself, or would hand the
-    // URL on to the desktop.
-    static bool showsItself(const QUrl &url);
-
-    WebView *m_owner;
-    bool m_lastAllowed = false;
-    QUrl m_lastAllowedUrl;
-};
-
-// The web view on Qt WebEngine.
+// The web view on Qt WebEngine, showing the sites its policy names.
 class WebEngineWebView : public WebView
 {
     Q_OBJECT
 
 public:
-    WebEngineWebView(QWebEngineProfile *profile, QWidget *parent = nullptr);
+    WebEngineWebView(QWebEngineProfile *profile, const SitePolicy &policy = SitePolicy::anySite(),
+                     QWidget *parent = nullptr);
+
+    // What every page of a profile may do: no downloads (tracks play
+    // through Kavu's own players), no reading of the clipboard.
+    static void confineProfile(QWebEngineProfile *profile);
     ~WebEngineWebView() override;
 
     void loadRequest(const QUrl &request) override;
@@ -59,6 +36,9 @@ public:
     // The context menu for what the page last asked one for: only Back,
     // Copy, Copy Link Address and Select All, of those that apply there.
     QMenu *createContextMenu();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);

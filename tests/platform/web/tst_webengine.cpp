@@ -5,6 +5,10 @@
 
 #include <QDesktopServices>
 #include <QMenu>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -97,10 +101,11 @@ private Q_SLOTS:
     void pageCannotOpenLocalFilesOrWindows();
     void pageCannotOpenOtherApplications();
     void newWindowsOpenInTheSameView();
+    void otherSitesGoToTheBrowserOnAClickOnly();
     void contextMenuOffersOnlyWhatWorks();
 
 private:
-    WebEngineWebView *loadPage(const QUrl &url);
+    WebEngineWebView *loadPage(const QUrl &url, const SitePolicy &policy = SitePolicy::anySite());
 
     LocalHttpServer m_server;
     QWebEngineProfile *m_profile = nullptr;
@@ -117,6 +122,7 @@ void WebEngineTest::initTestCase()
     m_server.route(QStringLiteral("/long-title/"), HttpReply::html(kLongTitlePage));
     m_profile = new QWebEngineProfile(this);
     KavuSchemeHandler::install(m_profile);
+    WebEngineWebView::confineProfile(m_profile);
 }
 
 void WebEngineTest::cleanupTestCase()
@@ -135,9 +141,10 @@ void WebEngineTest::cleanup()
     m_view = nullptr;
 }
 
-WebEngineWebView *WebEngineTest::loadPage(const QUrl &url)
+WebEngineWebView *WebEngineTest::loadPage(const QUrl &url, const SitePolicy &policy)
 {
-    m_view = new WebEngineWebView(m_profile);
+    delete m_view;
+    m_view = new WebEngineWebView(m_profile, policy);
     m_view->resize(320, 480);
     m_view->setDelegate(&m_delegate);
     m_view->show();
@@ -327,6 +334,114 @@ void WebEngineTest::contextMenuOffersOnlyWhatWorks()
         QVERIFY2(action->isSeparator() || allowed.contains(action), qPrintable(action->text()));
     QVERIFY(menu->actions().contains(page->action(QWebEnginePage::CopyLinkToClipboard)));
     menu->close();
+}
+
+void WebEngineTest::otherSitesGoToTheBrowserOnAClickOnly()
+{
+    // The catalogue's site is this server at 127.0.0.1; the same server as
+    // "localhost" is another site. The desktop's browser is a recording
+    // xdg-open on PATH, found there by the platform's services.
+    QTemporaryDir bin;
+    const QString opened = bin.filePath(QStringLiteral("opened"));
+    QFile script(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$1\" >> '%1'\n").arg(opened).toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ':' + path);
+    const auto restorePath = qScopeGuard([&path] { qputenv("PATH", path); });
+    const auto handedOut = [&opened] {
+        QFile file(opened);
+        return file.open(QIODevice::ReadOnly)
+            ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+            : QStringList();
+    };
+    const QString other = QStringLiteral("http://localhost:%1").arg(m_server.port());
+    const QString blocks = QStringLiteral("<style>body{margin:0}a,button{display:block;width:300px;height:60px;"
+                                          "margin:0;padding:0;border:0;background:#ccc}</style>");
+    m_server.route(QStringLiteral("/site/"),
+                   HttpReply::html(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Сайт</title>"
+                                                  "%1</head><body><a href=\"%2/link/\">ссылка</a>"
+                                                  "<a target=\"_blank\" href=\"%2/blank/\">окно</a><button onclick=\""
+                                                  "for (let i = 0; i < 20; ++i) window.open('%2/many/' + i)\">окна"
+                                                  "</button><a href=\"/same/\">здесь</a></body></html>")
+                                       .arg(blocks, other)));
+    m_server.route(QStringLiteral("/same/"), HttpReply::html(QStringLiteral("<title>Здесь</title>")));
+    m_server.route(QStringLiteral("/scripts/"),
+                   HttpReply::html(QStringLiteral("<title>Скрипты</title><script>"
+                                                  "setTimeout(() => window.open('%1/timer/'), 100);"
+                                                  "setTimeout(() => location.href = '%1/script/', 300);"
+                                                  "setTimeout(() => location.href = '/redirect/', 600);</script>")
+                                       .arg(other)));
+    HttpReply redirect;
+    redirect.status = 302;
+    redirect.headers.append(qMakePair(QByteArray("Location"), (other + QStringLiteral("/redirected/")).toUtf8()));
+    m_server.route(QStringLiteral("/redirect/"), redirect);
+    m_server.route(QStringLiteral("/alerts/"),
+                   HttpReply::html(QStringLiteral("<title>Окна</title><script>"
+                                                  "for (let i = 0; i < 20; ++i) alert('a' + i);</script>")));
+    m_server.route(QStringLiteral("/where/"),
+                   HttpReply::html(QStringLiteral("<title>?</title><script>navigator.geolocation.getCurrentPosition("
+                                                  "() => document.title = 'granted', () => document.title = 'denied');"
+                                                  "</script>")));
+    const SitePolicy policy({QUrl(m_server.origin())});
+
+    // Each click hands out one address, the click that opens twenty windows
+    // too; the page stays.
+    const QUrl site = m_server.url(QStringLiteral("/site/"));
+    loadPage(site, policy);
+    QTRY_COMPARE_WITH_TIMEOUT(m_delegate.finished, 1, 20000);
+    QWidget *surface = m_view->engineView()->focusProxy();
+    const QStringList expected{other + QStringLiteral("/link/"), other + QStringLiteral("/blank/"),
+                               other + QStringLiteral("/many/0")};
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, 30 + 60 * i));
+        QTRY_COMPARE_WITH_TIMEOUT(handedOut().size(), i + 1, 5000);
+        QCOMPARE(handedOut().last(), expected.at(i));
+    }
+    QTest::qWait(500);
+    QCOMPARE(handedOut(), expected);
+    QCOMPARE(m_view->currentUrl(), site);
+    // The site's own link loads here.
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, 210));
+    QTRY_COMPARE(m_view->currentUrl(), m_server.url(QStringLiteral("/same/")));
+
+    // Without a click (a timer's window, a script, a redirect) nothing is
+    // handed out and nothing loads.
+    const QUrl scripts = m_server.url(QStringLiteral("/scripts/"));
+    loadPage(scripts, policy);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestTargets().contains(QStringLiteral("/redirect/")), 20000);
+    QTest::qWait(500);
+    QCOMPARE(handedOut(), expected);
+    QCOMPARE(m_view->currentUrl(), scripts);
+    QCOMPARE(m_view->documentTitle(), QStringLiteral("Скрипты"));
+
+    // A page's dialogs: two, then no more; the view goes on.
+    QSet<QMessageBox *> dialogs;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&dialogs] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            if (box && box->isVisible() && !dialogs.contains(box)) {
+                dialogs.insert(box);
+                box->accept();
+            }
+        }
+    });
+    closer.start(20);
+    loadPage(m_server.url(QStringLiteral("/alerts/")), policy);
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->documentTitle(), QStringLiteral("Окна"), 20000);
+    QTest::qWait(500);
+    QCOMPARE(dialogs.size(), WebEngineWebPage::kDialogsPerPage);
+    QVariant answer;
+    m_view->page()->runJavaScript(QStringLiteral("6 * 7"), [&answer](const QVariant &result) { answer = result; });
+    QTRY_COMPARE(answer.toInt(), 42);
+
+    // Asked for its place, the page is refused at once, without a dialog.
+    loadPage(m_server.url(QStringLiteral("/where/")), policy);
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->documentTitle(), QStringLiteral("denied"), 20000);
+    QCOMPARE(dialogs.size(), WebEngineWebPage::kDialogsPerPage);
 }
 
 KAVU_TEST_MAIN(WebEngineTest)
