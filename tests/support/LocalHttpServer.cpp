@@ -109,7 +109,6 @@ void LocalHttpServer::onNewConnection()
             const int end = buffer->indexOf("\r\n\r\n");
             if (end < 0 || socket->property("answered").toBool())
                 return;
-            socket->setProperty("answered", true);
             const QList<QByteArray> lines = buffer->left(end).split('\n');
             HttpRequest request;
             const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
@@ -121,6 +120,12 @@ void LocalHttpServer::onNewConnection()
                     request.headers.insert(lines.at(i).left(colon).trimmed().toLower(),
                                            lines.at(i).mid(colon + 1).trimmed());
             }
+            // A body is answered once it has come whole.
+            const qint64 length = request.headers.value("content-length").toLongLong();
+            if (buffer->size() - (end + 4) < length)
+                return;
+            request.body = buffer->mid(end + 4, length);
+            socket->setProperty("answered", true);
             m_requests.append(request);
             Q_EMIT requestReceived(request);
             answer(socket, request);

@@ -16,6 +16,7 @@ struct HttpRequest
     QByteArray method;
     QByteArray target; // path and query as sent
     QHash<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body; // as long as its Content-Length said
 
     QString path() const;
     QString query() const; // still percent-encoded, empty when none

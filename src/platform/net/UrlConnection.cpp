@@ -61,6 +61,17 @@ QByteArray UrlConnection::responseHeader(const QByteArray &name) const
     return m_reply ? m_reply->rawHeader(name) : QByteArray();
 }
 
+QList<QPair<QByteArray, QByteArray>> UrlConnection::responseHeaders() const
+{
+    return m_reply ? m_reply->rawHeaderPairs() : QList<QPair<QByteArray, QByteArray>>();
+}
+
+void UrlConnection::setPostBody(const QByteArray &body)
+{
+    m_post = true;
+    m_postBody = body;
+}
+
 namespace {
 
 // Failures of the connection that a later attempt may not meet.
@@ -106,9 +117,11 @@ void UrlConnection::start()
         if (!m_rangeValidator.isEmpty())
             request.setRawHeader("If-Range", m_rangeValidator);
     }
+    for (const auto &[name, value] : std::as_const(m_requestHeaders))
+        request.setRawHeader(name, value);
     // The transfer time-out counts silence.
     request.setTransferTimeout(m_timeoutMs);
-    m_reply = m_manager->get(request);
+    m_reply = m_post ? m_manager->post(request, m_postBody) : m_manager->get(request);
     m_clock.start();
     if (m_rule == Rule::Text) {
         // A server that trickles a text without end is stopped by a deadline

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
+#include <QPair>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -28,7 +30,7 @@ public:
     virtual void connectionDidFailWithError(UrlConnection *connection, const QString &error) = 0;
 };
 
-// One GET that reports to a delegate as it goes. The HTTP status never
+// One GET (or POST) that reports to a delegate as it goes. The HTTP status never
 // turns a body into a failure; a body longer than the limit stops the
 // transfer and fails (before any of it is read when the response says its
 // length). The connection deletes itself when it has ended.
@@ -62,6 +64,10 @@ public:
     // header, only while the resource is still the one validator (an ETag
     // or a date; none: any) names (If-Range); before start().
     void setByteRange(qint64 first, qint64 last = -1, const QByteArray &validator = QByteArray());
+    // Headers of the request, and a body to send with a POST rather than a
+    // GET; before start().
+    void setRequestHeaders(const QList<QPair<QByteArray, QByteArray>> &headers) { m_requestHeaders = headers; }
+    void setPostBody(const QByteArray &body);
     void start();
     // Ends the request; the delegate hears nothing more.
     void cancel();
@@ -69,6 +75,7 @@ public:
     qint64 expectedLength() const { return m_expectedLength; }
     // A header of the response, once it has come.
     QByteArray responseHeader(const QByteArray &name) const;
+    QList<QPair<QByteArray, QByteArray>> responseHeaders() const;
     // Why the transfer failed, as the network told it: only a failure of
     // the connection itself (refused, closed, silent too long, no route) may
     // go away by trying again; too large, too slow, TLS, redirects and
@@ -102,6 +109,9 @@ private:
     qint64 m_rangeFirst = -1;
     qint64 m_rangeLast = -1;
     QByteArray m_rangeValidator;
+    bool m_post = false;
+    QByteArray m_postBody;
+    QList<QPair<QByteArray, QByteArray>> m_requestHeaders;
     QByteArray m_contentRange;
     bool m_transientFailure = false;
     bool m_responseReported = false;

@@ -22,9 +22,10 @@ public:
     {
     }
 
-    void connectionDidReceiveResponse(UrlConnection *, int httpStatus) override
+    void connectionDidReceiveResponse(UrlConnection *connection, int httpStatus) override
     {
         m_response.httpStatus = httpStatus;
+        m_response.headers = connection->responseHeaders();
         m_body.clear();
     }
 
@@ -62,6 +63,15 @@ private:
 };
 
 } // namespace
+
+QByteArray UrlResponse::header(const QByteArray &name) const
+{
+    for (const auto &[key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return QByteArray();
+}
 
 UrlLoader::UrlLoader(QObject *parent)
     : QObject(parent)
@@ -130,4 +140,16 @@ void UrlLoader::get(const QUrl &url, qint64 maxBytes, QObject *context,
 {
     auto *collector = new BodyCollector(context, std::move(completion), this);
     connectionWithRequest(url, maxBytes, collector, collector, rule)->start();
+}
+
+void UrlLoader::send(const QUrl &url, const QList<QPair<QByteArray, QByteArray>> &headers,
+                     const std::optional<QByteArray> &body, qint64 maxBytes, QObject *context,
+                     std::function<void(const UrlResponse &)> completion)
+{
+    auto *collector = new BodyCollector(context, std::move(completion), this);
+    UrlConnection *connection = connectionWithRequest(url, maxBytes, collector, collector);
+    connection->setRequestHeaders(headers);
+    if (body)
+        connection->setPostBody(*body);
+    connection->start();
 }

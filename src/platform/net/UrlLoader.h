@@ -23,6 +23,10 @@ struct UrlResponse
     std::optional<QByteArray> data;  // present when a whole body arrived
     QString error;                   // set when no body arrived
     bool exceededLimit = false;      // the body grew past the caller's limit
+    QList<QPair<QByteArray, QByteArray>> headers; // of the response, as they came
+
+    // A header of the response (the name in any case), or an empty array.
+    QByteArray header(const QByteArray &name) const;
 
     bool succeeded() const { return data.has_value(); }
 };
@@ -62,6 +66,12 @@ public:
     void get(const QUrl &url, qint64 maxBytes, QObject *context,
              std::function<void(const UrlResponse &)> completion,
              UrlConnection::Rule rule = UrlConnection::Rule::Text);
+
+    // Sends a text request with these headers: a GET, or a POST of body;
+    // the outcome as for get().
+    void send(const QUrl &url, const QList<QPair<QByteArray, QByteArray>> &headers,
+              const std::optional<QByteArray> &body, qint64 maxBytes, QObject *context,
+              std::function<void(const UrlResponse &)> completion);
 
     // Opens a connection to the URL's server now (with TLS for https), so
     // that a first request to it pays no handshakes, and keeps one open from
