@@ -15,10 +15,11 @@ bool keyringAnswered(QKeychain::Error error)
 
 } // namespace
 
-KeyringPasswordStore::KeyringPasswordStore(const QString &service, UserDefaults *defaults, QObject *parent)
+KeyringPasswordStore::KeyringPasswordStore(const QString &service, UserDefaults *defaults, const QString &fileKey,
+                                           QObject *parent)
     : QObject(parent)
     , m_service(service)
-    , m_file(defaults)
+    , m_file(defaults, fileKey)
 {
 }
 

@@ -15,13 +15,17 @@ class UserDefaults;
 // KWallet) through QtKeychain, under the application's id and the login;
 // the settings file then holds none. Where no keyring answers, it stays in
 // the settings file as before. A password found in the file while a
-// keyring answers moves into the keyring and leaves the file.
+// keyring answers moves into the keyring and leaves the file. Another
+// secret (a service's token) lives under a service name and a settings key
+// of its own.
 class KeyringPasswordStore : public QObject, public PasswordStore
 {
     Q_OBJECT
 
 public:
-    KeyringPasswordStore(const QString &service, UserDefaults *defaults, QObject *parent = nullptr);
+    KeyringPasswordStore(const QString &service, UserDefaults *defaults,
+                         const QString &fileKey = QString::fromLatin1(SettingsPasswordStore::kKey),
+                         QObject *parent = nullptr);
 
     void readPassword(const QString &login, QObject *context,
                       std::function<void(const std::optional<QString> &password)> done) override;

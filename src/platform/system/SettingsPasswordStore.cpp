@@ -4,14 +4,15 @@
 
 #include <QTimer>
 
-SettingsPasswordStore::SettingsPasswordStore(UserDefaults *defaults)
+SettingsPasswordStore::SettingsPasswordStore(UserDefaults *defaults, const QString &key)
     : m_defaults(defaults)
+    , m_key(key)
 {
 }
 
 std::optional<QString> SettingsPasswordStore::storedPassword() const
 {
-    return m_defaults->stringForKey(QString::fromLatin1(kKey));
+    return m_defaults->stringForKey(m_key);
 }
 
 void SettingsPasswordStore::readPassword(const QString &, QObject *context,
@@ -23,12 +24,12 @@ void SettingsPasswordStore::readPassword(const QString &, QObject *context,
 
 void SettingsPasswordStore::writePassword(const QString &, const QString &password)
 {
-    m_defaults->setString(QString::fromLatin1(kKey), password);
+    m_defaults->setString(m_key, password);
     m_defaults->synchronize();
 }
 
 void SettingsPasswordStore::removePassword(const QString &)
 {
-    m_defaults->removeObjectForKey(QString::fromLatin1(kKey));
+    m_defaults->removeObjectForKey(m_key);
     m_defaults->synchronize();
 }

@@ -5,13 +5,13 @@
 class UserDefaults;
 
 // The password under "password" in the settings file (mode 0600), where no
-// desktop keyring is at hand.
+// desktop keyring is at hand; other secrets under keys of their own.
 class SettingsPasswordStore : public PasswordStore
 {
 public:
     static constexpr const char *kKey = "password";
 
-    explicit SettingsPasswordStore(UserDefaults *defaults);
+    explicit SettingsPasswordStore(UserDefaults *defaults, const QString &key = QString::fromLatin1(kKey));
 
     void readPassword(const QString &login, QObject *context,
                       std::function<void(const std::optional<QString> &password)> done) override;
@@ -23,4 +23,5 @@ public:
 
 private:
     UserDefaults *m_defaults;
+    QString m_key;
 };
