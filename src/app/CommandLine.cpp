@@ -23,8 +23,12 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
     const QCommandLineOption reset(QStringLiteral("reset-site-address"),
                                    QStringLiteral("Forget the stored catalogue site address and use "
                                                   "the built-in one, then start."));
+    const QCommandLineOption preferences(QStringLiteral("preferences"),
+                                         QStringLiteral("Open the Preferences window (ListenBrainz), of the Kavu "
+                                                        "that runs or of this one once it has started."));
     parser.addOption(site);
     parser.addOption(reset);
+    parser.addOption(preferences);
     // The desktop's player commands, sent to the Kavu that runs: option,
     // MPRIS2 method, what it does.
     const QList<std::array<QString, 3>> commands = {
@@ -76,7 +80,7 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
     for (const auto &command : commands) {
         if (!parser.isSet(command[0]))
             continue;
-        if (!line.command.isEmpty() || parser.isSet(site) || parser.isSet(reset)) {
+        if (!line.command.isEmpty() || parser.isSet(site) || parser.isSet(reset) || parser.isSet(preferences)) {
             line.action = Action::Refuse;
             line.text = QStringLiteral("kavu: a player command goes alone (see kavu --help)");
             return line;
@@ -87,6 +91,7 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &defa
     if (line.action == Action::Control)
         return line;
     line.resetSiteAddress = parser.isSet(reset);
+    line.preferences = parser.isSet(preferences);
     if (parser.isSet(site)) {
         const QString address = SiteAddress::fromUserText(parser.value(site), defaultSiteAddress);
         if (line.resetSiteAddress || !SiteAddress::isUsable(address)) {

@@ -23,6 +23,9 @@ struct CommandLine
     std::optional<QString> siteAddress;
     // --reset-site-address: back to the built-in address.
     bool resetSiteAddress = false;
+    // --preferences: the Preferences window, in front (of the Kavu that
+    // runs, or of this one once it has started).
+    bool preferences = false;
     // --play-pause, --play, --pause, --stop, --next, --previous: the MPRIS2
     // method to call ("PlayPause", ...).
     QString command;

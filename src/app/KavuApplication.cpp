@@ -2,6 +2,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/PreferencesWindow.h"
+#include "listens/ListenBrainzService.h"
 #include "platform/media/AudioEngine.h"
 #include "platform/media/DesktopAudioSession.h"
 #include "platform/ui/DialogAlertPresenter.h"
@@ -12,6 +14,7 @@
 #include "platform/nowplaying/MprisNowPlayingCenter.h"
 #include "platform/nowplaying/NowPlayingCommandTarget.h"
 #include "platform/net/UrlLoader.h"
+#include "platform/nowplaying/NowPlayingFanOut.h"
 #include "platform/nowplaying/TrackNotifier.h"
 #include "platform/system/KeyringPasswordStore.h"
 #include "platform/system/SleepInhibitor.h"
@@ -94,7 +97,6 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_services.filePlayers = m_filePlayers.get();
     m_nowPlaying = std::make_unique<MprisNowPlayingCenter>(
         QDBusConnection::sessionBus(), QGuiApplication::desktopFileName(), m_services.cachesDirectory);
-    m_services.nowPlaying = m_nowPlaying.get();
     // The password goes into the desktop keyring under the application's id
     // (with the settings' name for the demo runner's own settings); one
     // still in the settings file moves there.
@@ -105,6 +107,21 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     if (const std::optional<QString> login = m_userDefaults->stringForKey(QStringLiteral("login")))
         m_passwords->adoptFilePassword(*login);
     m_services.passwords = m_passwords.get();
+    // Listens for ListenBrainz: the token in the keyring beside the
+    // password (a service name and a settings key of its own), the queue in
+    // the user's data folder. The screens' records reach the desktop and
+    // the listens alike.
+    m_listenBrainzTokens = std::make_unique<KeyringPasswordStore>(
+        passwordService + QStringLiteral("/listenbrainz"), m_userDefaults.get(), QStringLiteral("listenBrainzToken"));
+    m_listenBrainz = std::make_unique<ListenBrainzService>(
+        m_urlLoader.get(), m_userDefaults.get(), m_listenBrainzTokens.get(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kavu/") + settingsName
+            + QStringLiteral("-listens.json"),
+        bundle.shortVersionString, QUrl(bundle.listenBrainzApiAddress));
+    m_nowPlayingFanOut = std::make_unique<NowPlayingFanOut>();
+    m_nowPlayingFanOut->add(m_nowPlaying.get());
+    m_nowPlayingFanOut->add(m_listenBrainz->tracker());
+    m_services.nowPlaying = m_nowPlayingFanOut.get();
     // The pages shown are those of the sites Kavu talks to: the catalogue
     // site as the run started (read when the first page is made, as the
     // screens read it), its base address and the service host.
@@ -133,6 +150,7 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
     m_window = std::make_unique<MainWindow>(m_services);
     QObject::connect(m_window.get(), &MainWindow::quitRequested, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(m_window.get(), &MainWindow::preferencesRequested, qApp, [this] { showPreferences(); });
     // The desktop's Raise shows the screen that plays; its Quit quits.
     m_nowPlaying->setRaiseHandler([window = m_window.get()](NowPlayingCommandTarget *owner) {
         window->bringToFront(dynamic_cast<QWidget *>(owner));
@@ -171,6 +189,18 @@ KavuApplication::KavuApplication(const BundleInfo &bundle, const QString &settin
                      });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, m_delegate.get(),
                      [delegate = m_delegate.get()] { delegate->applicationWillTerminate(); });
+}
+
+void KavuApplication::showPreferences()
+{
+    if (!m_preferences) {
+        m_preferences = new PreferencesWindow(m_listenBrainz.get(), m_window.get());
+        // A window of its own beside the main one, not over its screens.
+        m_preferences->setWindowFlag(Qt::Window);
+    }
+    m_preferences->show();
+    m_preferences->raise();
+    m_preferences->activateWindow();
 }
 
 KavuApplication::~KavuApplication()

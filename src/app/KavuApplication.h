@@ -16,6 +16,9 @@ class MprisNowPlayingCenter;
 class DialogAlertPresenter;
 class EventLoopProcessTerminator;
 class KeyringPasswordStore;
+class ListenBrainzService;
+class NowPlayingFanOut;
+class PreferencesWindow;
 class MainWindow;
 class QWebEngineProfile;
 class SleepInhibitor;
@@ -41,6 +44,11 @@ public:
     MprisNowPlayingCenter *nowPlayingCenter() const { return m_nowPlaying.get(); }
     AudioEngine *audioEngine() const { return m_audioEngine.get(); }
     const PlatformServices &services() const { return m_services; }
+    ListenBrainzService *listenBrainz() const { return m_listenBrainz.get(); }
+
+    // Shows the Preferences window (made at the first call), in front.
+    void showPreferences();
+    PreferencesWindow *preferencesWindow() const { return m_preferences; }
 
     // Shows the window (with the size and place it had when the application
     // last ended, given it when it was made), tells the delegate, and runs
@@ -66,10 +74,14 @@ private:
     std::unique_ptr<MediaFilePlayerFactory> m_filePlayers;
     std::unique_ptr<MprisNowPlayingCenter> m_nowPlaying;
     std::unique_ptr<KeyringPasswordStore> m_passwords;
+    std::unique_ptr<KeyringPasswordStore> m_listenBrainzTokens;
+    std::unique_ptr<ListenBrainzService> m_listenBrainz;
+    std::unique_ptr<NowPlayingFanOut> m_nowPlayingFanOut;
     std::unique_ptr<SleepInhibitor> m_sleepInhibitor;
     std::unique_ptr<TrackNotifier> m_trackNotifier;
     QWebEngineProfile *m_profile = nullptr;
     PlatformServices m_services;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<MainWindow> m_window;
+    PreferencesWindow *m_preferences = nullptr;
 };

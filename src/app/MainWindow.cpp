@@ -8,9 +8,12 @@
 #include "feeds/AccountViewController.h"
 #include "feeds/FirstViewController.h"
 
+#include <QIcon>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 
 MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     : QMainWindow(parent)
@@ -42,10 +45,21 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     m_search = new SearchViewController(services);
     m_tabs->addTab(m_search, QStringLiteral("Поиск"));
 
+    // Preferences, beside the tabs: there on every screen.
+    m_preferences = new QToolButton(m_tabs);
+    m_preferences->setIcon(QIcon::fromTheme(QStringLiteral("preferences-system"),
+                                            style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
+    m_preferences->setAutoRaise(true);
+    m_preferences->setAccessibleName(QStringLiteral("Preferences"));
+    m_preferences->setToolTip(QStringLiteral("Preferences (Ctrl+,)"));
+    connect(m_preferences, &QToolButton::clicked, this, &MainWindow::preferencesRequested);
+    m_tabs->setCornerWidget(m_preferences, Qt::BottomRightCorner);
+
     // The screens were designed for 320 x 480 points; below that, or below
     // the width of the tab titles, bars and controls would be cut.
     const QSize tabBar = m_tabs->tabBar()->sizeHint();
-    setMinimumSize(qMax(kMinimumScreenWidth, tabBar.width()), kMinimumScreenHeight + tabBar.height());
+    setMinimumSize(qMax(kMinimumScreenWidth, tabBar.width() + m_preferences->sizeHint().width()),
+                   kMinimumScreenHeight + tabBar.height());
 
     // Ctrl+1 ... Ctrl+7 select the tabs; Ctrl+Q quits.
     for (int index = 0; index < m_tabs->count(); ++index) {
@@ -54,6 +68,9 @@ MainWindow::MainWindow(const PlatformServices &services, QWidget *parent)
     }
     auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quit, &QShortcut::activated, this, &MainWindow::quitRequested);
+    // Ctrl+, opens Preferences, as in other desktop applications.
+    auto *preferences = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    connect(preferences, &QShortcut::activated, this, &MainWindow::preferencesRequested);
 }
 
 void MainWindow::bringToFront(QWidget *screen)

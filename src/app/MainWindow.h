@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class QTabWidget;
+class QToolButton;
 class SecondViewController;
 class AlbunsViewController;
 class AccountSysViewController;
@@ -26,6 +27,8 @@ public:
     explicit MainWindow(const PlatformServices &services, QWidget *parent = nullptr);
 
     QTabWidget *tabs() const { return m_tabs; }
+    // The button beside the tabs that opens the Preferences window.
+    QToolButton *preferencesButton() const { return m_preferences; }
 
     // Shows the window in front, on the given screen's tab when there is one.
     void bringToFront(QWidget *screen = nullptr);
@@ -40,9 +43,12 @@ public:
 Q_SIGNALS:
     // Ctrl+Q.
     void quitRequested();
+    // Ctrl+, or the Preferences button beside the tabs.
+    void preferencesRequested();
 
 private:
     QTabWidget *m_tabs;
+    QToolButton *m_preferences;
     SecondViewController *m_music;
     AlbunsViewController *m_albums;
     AccountSysViewController *m_account;

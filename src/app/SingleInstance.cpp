@@ -22,6 +22,7 @@ namespace {
 const QString kInterface = QStringLiteral("org.freedesktop.Application");
 const QString kSiteAddressAction = QStringLiteral("site-address");
 const QString kResetAction = QStringLiteral("reset-site-address");
+const QString kPreferencesAction = QStringLiteral("preferences");
 
 } // namespace
 
@@ -87,6 +88,9 @@ int SingleInstance::handOver(const CommandLine &line)
         else if (line.resetSiteAddress)
             done = call(QStringLiteral("ActivateAction"), {kResetAction, QVariantList(), QVariantMap()});
         done = done && call(QStringLiteral("Activate"), {QVariantMap()});
+        // The Preferences window comes in front of the window just raised.
+        if (line.preferences)
+            done = done && call(QStringLiteral("ActivateAction"), {kPreferencesAction, QVariantList(), QVariantMap()});
         if (done)
             return 0;
     }
@@ -103,6 +107,10 @@ void SingleInstance::serve(KavuApplication *application)
     const auto action = [application](const QString &name, const QVariantList &parameter) {
         UserDefaults *defaults = application->services().userDefaults;
         const QString key = QStringLiteral("customURL");
+        if (name == kPreferencesAction) {
+            application->showPreferences();
+            return;
+        }
         if (name == kResetAction) {
             defaults->removeObjectForKey(key);
         } else if (name == kSiteAddressAction && parameter.size() == 1) {

@@ -40,5 +40,7 @@ int main(int argc, char *argv[])
         defaults->removeObjectForKey(QStringLiteral("customURL"));
     defaults->synchronize();
     instance.serve(&kavu);
+    if (line.preferences)
+        QMetaObject::invokeMethod(&application, [&kavu] { kavu.showPreferences(); }, Qt::QueuedConnection);
     return kavu.exec();
 }

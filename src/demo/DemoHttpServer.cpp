@@ -262,6 +262,18 @@ bool DemoHttpServer::serve(const QHttpServerRequest &request, QTcpSocket *socket
     // delayed acknowledgement, some 40 ms a reply.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 
+    // The stand-in for a ListenBrainz-compatible server, at the root.
+    if (DemoListenBrainz::handles(path)) {
+        const QByteArray method = request.method() == QHttpServerRequest::Method::Post ? QByteArray("POST")
+            : request.method() == QHttpServerRequest::Method::Get                     ? QByteArray("GET")
+                                                                                      : QByteArray();
+        const DemoListenBrainz::Answer answer =
+            m_listenBrainz.answer(method, path, request.value("Authorization"), request.body());
+        QHttpServerResponder responder = makeResponder(request, socket);
+        reply(responder, answer.status, QByteArrayLiteral("application/json"), answer.body, false);
+        return true;
+    }
+
     const bool head = request.method() == QHttpServerRequest::Method::Head;
     if (request.method() != QHttpServerRequest::Method::Get && !head)
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "demo/DemoListenBrainz.h"
+
 #include <QAbstractHttpServer>
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -47,6 +49,9 @@ public:
     // 0: at once.
     void setRoundTripMs(int milliseconds) { m_roundTripMs = milliseconds; }
 
+    // What the ListenBrainz stand-in accepted (this server's thread).
+    QList<DemoListenBrainz::Submission> acceptedListens() const { return m_listenBrainz.accepted(); }
+
     // The path and query of every request received, in order, with the
     // Range asked for, if any, as " (bytes=...)"; any thread.
     QList<QString> requestLog() const;
@@ -89,6 +94,7 @@ private:
     QHash<int, QByteArray> m_audio;
     QHash<int, QByteArray> m_audioSet;
     QHash<int, TrackFault> m_faults;
+    DemoListenBrainz m_listenBrainz;
     QHash<int, QByteArray> m_covers;
     QHash<QString, QByteArray> m_pictures;
 };

@@ -53,6 +53,7 @@ BundleInfo DemoService::bundleFor(const QString &origin)
     BundleInfo info = BundleInfo::builtIn();
     info.serviceHostOrigin = origin;
     info.defaultSiteAddress = origin + QStringLiteral("/kavu");
+    info.listenBrainzApiAddress = origin;
     return info;
 }
 
@@ -115,4 +116,13 @@ QString DemoService::sizedTrackUrl(qint64 bytes) const
 QList<QString> DemoService::requestLog() const
 {
     return m_server->requestLog();
+}
+
+QList<DemoListenBrainz::Submission> DemoService::acceptedListens() const
+{
+    DemoHttpServer *server = m_server;
+    QList<DemoListenBrainz::Submission> accepted;
+    QMetaObject::invokeMethod(server, [server, &accepted] { accepted = server->acceptedListens(); },
+                              Qt::BlockingQueuedConnection);
+    return accepted;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "demo/DemoListenBrainz.h"
+
 #include "platform/system/BundleInfo.h"
 
 #include <QList>
@@ -61,6 +63,8 @@ public:
     // The path and query of every request received, in order, with the
     // Range asked for, if any, as " (bytes=...)".
     QList<QString> requestLog() const;
+    // What its ListenBrainz stand-in accepted, in order.
+    QList<DemoListenBrainz::Submission> acceptedListens() const;
 
 Q_SIGNALS:
     // Delivered on the thread that made the service.

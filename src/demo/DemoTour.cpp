@@ -7,6 +7,7 @@
 #include "allmusic/AllmusicViewController.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
+#include "app/PreferencesWindow.h"
 #include "app/SearchViewController.h"
 #include "catalogue/AlbunsViewController.h"
 #include "catalogue/SecondViewController.h"
@@ -23,10 +24,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTextStream>
 #include <QTimer>
 #include <QWebEngineView>
@@ -96,10 +100,16 @@ bool DemoTour::screenshot(const QString &name)
     // Give the web engine time to paint what it has loaded.
     pause(400);
     MainWindow *window = m_kavu->window();
-    // The window, and any alert over it, centred as the desktop shows it.
+    // The window, and any alert or Preferences window over it, centred as
+    // the desktop shows it.
     QPixmap picture = window->grab();
     QPainter painter(&picture);
-    for (AlertDialog *dialog : openAlerts()) {
+    QList<QWidget *> over;
+    for (AlertDialog *dialog : openAlerts())
+        over.append(dialog);
+    if (m_kavu->preferencesWindow() && m_kavu->preferencesWindow()->isVisible())
+        over.append(m_kavu->preferencesWindow());
+    for (QWidget *dialog : over) {
         const QPixmap alert = dialog->grab();
         const QPoint at((picture.width() - alert.width()) / 2, (picture.height() - alert.height()) / 2);
         painter.fillRect(picture.rect(), QColor(0, 0, 0, 60));
@@ -360,7 +370,24 @@ int DemoTour::run()
                return (account->loginTextField()->isVisible() && !account->logoutButton()->isVisible())
                    || fail(why, QStringLiteral("the form did not come back"));
            })
+        && step(QStringLiteral("listenbrainz"), [&](QString &why) {
+               // The Preferences window from the button beside the tabs; the
+               // demo service's token is checked and kept.
+               window->preferencesButton()->click();
+               PreferencesWindow *preferences = m_kavu->preferencesWindow();
+               if (!preferences || !waitFor([&] { return preferences->isVisible(); }))
+                   return fail(why, QStringLiteral("the Preferences window did not open"));
+               auto *token = preferences->findChild<QLineEdit *>();
+               token->setText(QStringLiteral("demo"));
+               QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+               QCoreApplication::sendEvent(token, &enter);
+               if (!waitFor([&] { return preferences->statusText().contains(QLatin1String("valid for demo")); }))
+                   return fail(why, QStringLiteral("the token was not found valid: %1").arg(preferences->statusText()));
+               return requested(QStringLiteral("/1/validate-token"))
+                   || fail(why, QStringLiteral("the token was not checked"));
+           })
         && step(QStringLiteral("news"), [&](QString &why) {
+               m_kavu->preferencesWindow()->close();
                showTab(3);
                FirstViewController *news = window->newsScreen();
                return waitFor([&] { return news->textView()->text().startsWith(QStringLiteral("Новости Kavu")); })

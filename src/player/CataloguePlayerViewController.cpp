@@ -604,6 +604,8 @@ void CataloguePlayerViewController::updateNowPlayingInfo()
         source.rate = m_player->rate();
     }
     source.track = m_tracksStarted;
+    if (m_player && currentSongID())
+        source.link = Endpoints::shareLink(m_services.bundle.serviceHostOrigin, currentSongID());
     if (m_volumeAndTime)
         m_volumeAndTime->showTime(source.currentTime, source.duration);
     m_services.nowPlaying->setNowPlayingInfo(this, NowPlayingRecord::build(source));

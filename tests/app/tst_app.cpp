@@ -27,6 +27,7 @@
 #include <QWebEngineView>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QSignalSpy>
 
 namespace {
@@ -291,6 +292,14 @@ void AppTest::keysSelectTabsAndQuit()
     QSignalSpy quit(&window, &MainWindow::quitRequested);
     QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(quit.count(), 1);
+    // Preferences: Ctrl+, on any screen, or the button beside the tabs.
+    QSignalSpy preferences(&window, &MainWindow::preferencesRequested);
+    QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+    QCOMPARE(preferences.count(), 1);
+    QVERIFY(window.preferencesButton()->isVisible());
+    QCOMPARE(window.preferencesButton()->accessibleName(), QStringLiteral("Preferences"));
+    QTest::mouseClick(window.preferencesButton(), Qt::LeftButton);
+    QCOMPARE(preferences.count(), 2);
 }
 
 void AppTest::tabFollowsTheScreen()

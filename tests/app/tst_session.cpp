@@ -4,6 +4,7 @@
 #include "SoundServer.h"
 #include "app/KavuApplication.h"
 #include "app/MainWindow.h"
+#include "app/PreferencesWindow.h"
 #include "app/SingleInstance.h"
 #include "catalogue/SecondViewController.h"
 #include "demo/DemoService.h"
@@ -118,6 +119,12 @@ void SessionTest::aHandedOverAddressWaitsForTheNextStart()
     // ...and the running Kavu's next track still comes from its own site.
     app.tap(QStringLiteral("1"));
     QTRY_VERIFY(app.demo.requestLog().contains(QStringLiteral("/kavu/API/get-info-songs.php?id=1")));
+
+    // kavu --preferences opens the running Kavu's Preferences window.
+    QVERIFY(!app.kavu->preferencesWindow());
+    std::unique_ptr<QProcess> preferences(run(QStringLiteral(KAVU_APP), {QStringLiteral("--preferences")}));
+    QCOMPARE(preferences->exitCode(), 0);
+    QTRY_VERIFY(app.kavu->preferencesWindow() && app.kavu->preferencesWindow()->isVisible());
     UserDefaults(UserDefaults::defaultFilePath(QStringLiteral("kavu"))).removeObjectForKey(QStringLiteral("customURL"));
 }
 

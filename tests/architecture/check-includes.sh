@@ -2,6 +2,7 @@
 # Fails when a source file in src/ includes a folder its layer may not reach.
 #   screens (catalogue, player, account, feeds, allmusic): their own folder,
 #     protocol/ and platform/; catalogue/ also reaches player/
+#   listens/: itself, protocol/ and platform/
 #   protocol/: itself, platform/net/ and platform/system/
 #   platform/: itself only
 #   app/: everything but demo/;  demo/: everything
@@ -13,9 +14,10 @@ allowed() {
     case "$1" in
         catalogue) echo "catalogue player protocol platform" ;;
         player|account|feeds|allmusic) echo "$1 protocol platform" ;;
+        listens) echo "listens protocol platform" ;;
         protocol) echo "protocol platform/net platform/system" ;;
         platform) echo "platform" ;;
-        app) echo "app catalogue player account feeds allmusic protocol platform" ;;
+        app) echo "app catalogue player account feeds allmusic listens protocol platform" ;;
         demo) echo "*" ;;
         *) echo "" ;;
     esac

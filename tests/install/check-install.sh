@@ -41,6 +41,8 @@ done
 grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop"
 # One window: a second start raises the first.
 grep -qx "SingleMainWindow=true" "$prefix/share/applications/$id.desktop"
+# Its Preferences action opens the Preferences window.
+grep -qx "Exec=kavu --preferences" "$prefix/share/applications/$id.desktop"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$prefix/share/metainfo/$id.metainfo.xml"
 
 # Debian 12's desktop-file-utils (0.26) predates SingleMainWindow, which the

@@ -17,4 +17,6 @@ struct NowPlayingInfo
     // Which of its source's tracks this is: a new number, a new track, even
     // when the names repeat.
     quint64 track = 0;
+    // The track's own page (its share link); empty when it has none.
+    QString link;
 };

@@ -16,6 +16,7 @@ std::optional<NowPlayingInfo> build(const Source &source)
     info.elapsedPlaybackTime = source.currentTime;
     info.playbackRate = source.rate;
     info.track = source.track;
+    info.link = source.link;
     return info;
 }
 

@@ -20,6 +20,7 @@ struct Source
     double currentTime = 0;
     float rate = 0;
     quint64 track = 0;
+    QString link;         // the track's page; empty when none
 };
 
 // No record without a player; otherwise title, artist and artwork only when

@@ -10,6 +10,8 @@ struct BundleInfo
     QString shortVersionString;
     QString serviceHostOrigin;   // scheme and host, no trailing "/"
     QString defaultSiteAddress;  // path "/kavu", no trailing "/"
+    // Where listens are sent unless the user names another server.
+    QString listenBrainzApiAddress = QStringLiteral("https://api.listenbrainz.org");
 
     static BundleInfo builtIn();
 };

@@ -1,6 +1,9 @@
 #include "account/AccountSysViewController.h"
+#include "app/PreferencesWindow.h"
+#include "listens/ListenBrainzService.h"
 #include "platform/system/KeyringPasswordStore.h"
 #include "platform/system/UserDefaults.h"
+#include "ListenBrainzStandIn.h"
 #include "LocalHttpServer.h"
 #include "LogCapture.h"
 #include "TestPlatform.h"
@@ -29,12 +32,13 @@ private Q_SLOTS:
     void aLogoutBeforeTheKeyringAnswersIsFinal();
     void theKeyringKeepsThePassword();
     void aLoginAgainWhileTheKeyringIsSlowKeepsItsPassword();
+    void theListenBrainzTokenIsCheckedAndKeptInTheKeyring();
 
 private:
-    QString keyringPassword(const QString &login)
+    QString keyringPassword(const QString &login, const QString &service = "org.kavu.Kavu/test")
     {
         QProcess tool;
-        tool.start("secret-tool", {"lookup", "server", "org.kavu.Kavu/test", "user", login});
+        tool.start("secret-tool", {"lookup", "server", service, "user", login});
         tool.waitForFinished();
         return QString::fromUtf8(tool.readAllStandardOutput());
     }
@@ -156,6 +160,38 @@ void KeyringTest::aLoginAgainWhileTheKeyringIsSlowKeepsItsPassword()
     nextStart.readPassword("again", this, [&found](const std::optional<QString> &password) { found = password; });
     QTRY_COMPARE_WITH_TIMEOUT(found, std::optional<QString>("second"), 10000);
     QCOMPARE(keyringPassword("again"), QString("second"));
+}
+
+void KeyringTest::theListenBrainzTokenIsCheckedAndKeptInTheKeyring()
+{
+    // Typed into the Preferences window: checked with the server, then kept
+    // in the keyring under a name of its own, apart from the password.
+    QVERIFY(m_keyring.state() == QProcess::Running);
+    ListenBrainzStandIn server;
+    QVERIFY(server.listen());
+    TestPlatform platform;
+    const QString service = "org.kavu.Kavu/test/listenbrainz";
+    KeyringPasswordStore tokens(service, platform.userDefaults.get(), "listenBrainzToken");
+    const QString queue = platform.directory.filePath("listens.json");
+    ListenBrainzService listens(&platform.urlLoader, platform.userDefaults.get(), &tokens, queue, "test",
+                                server.address());
+    PreferencesWindow preferences(&listens);
+    preferences.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preferences));
+    auto *token = preferences.findChild<QLineEdit *>();
+    token->setFocus();
+    QTest::keyClicks(token, "demo");
+    QTest::keyClick(token, Qt::Key_Return);
+    QTRY_COMPARE(preferences.statusText(), QString("The token is valid for demo; listens are sent."));
+    QTRY_COMPARE(keyringPassword(ListenBrainzService::kTokenName, service), QString("demo"));
+    QTRY_VERIFY(!platform.userDefaults->hasKey("listenBrainzToken"));
+    QVERIFY(!platform.userDefaults->hasKey("password"));
+
+    // The next start finds it there.
+    KeyringPasswordStore nextTokens(service, platform.userDefaults.get(), "listenBrainzToken");
+    ListenBrainzService next(&platform.urlLoader, platform.userDefaults.get(), &nextTokens, queue, "test",
+                             server.address());
+    QTRY_VERIFY(next.hasToken());
 }
 
 QTEST_MAIN(KeyringTest)
