@@ -1,4 +1,5 @@
 #include "BenchChild.h"
+#include "BenchOutput.h"
 
 #include "EventWait.h"
 
@@ -7,13 +8,9 @@
 
 namespace BenchChild {
 
-namespace {
+using BenchOutput::out;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
+namespace {
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "CommandBench.h"
+#include "BenchOutput.h"
 
 #include "EventWait.h"
 #include "SinkBench.h"
@@ -14,18 +15,10 @@
 using EventWait::settle;
 using EventWait::waitFor;
 
+using BenchOutput::out;
+using BenchOutput::verdict;
+
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QString verdict(bool met)
-{
-    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
-}
 
 // The tracks these measurements play, kept apart from the other ones'.
 constexpr int kSteppedTrack = 6;

@@ -1,4 +1,5 @@
 #include "PlayingCpu.h"
+#include "BenchOutput.h"
 
 #include "BarePlaybin.h"
 #include "BenchChild.h"
@@ -24,13 +25,10 @@
 using EventWait::settle;
 using EventWait::waitFor;
 
-namespace {
+using BenchOutput::out;
+using BenchOutput::verdict;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
+namespace {
 
 // The track every child plays: long enough for the measurement.
 QString trackAddress(const QString &origin)
@@ -93,11 +91,6 @@ void print(const Run &run)
     }
     out() << (parts.isEmpty() ? QString() : QStringLiteral(" (") + parts.join(QStringLiteral(", ")) + QLatin1Char(')'))
           << '\n';
-}
-
-QString verdict(bool met)
-{
-    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
 }
 
 // A virtual display of the run's own; its number, or empty.

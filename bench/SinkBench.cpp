@@ -1,4 +1,5 @@
 #include "SinkBench.h"
+#include "BenchOutput.h"
 
 #include "BarePlaybin.h"
 #include "EncodedAudio.h"
@@ -17,18 +18,10 @@
 using EventWait::settle;
 using EventWait::waitFor;
 
+using BenchOutput::out;
+using BenchOutput::verdict;
+
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QString verdict(bool met)
-{
-    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
-}
 
 QString ms(double value)
 {

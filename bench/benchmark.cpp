@@ -1,4 +1,5 @@
 #include "BarePlaybin.h"
+#include "BenchOutput.h"
 #include "BenchChild.h"
 #include "CommandBench.h"
 #include "PlayingCpu.h"
@@ -57,13 +58,10 @@
 // own (SinkBench) against a bare GStreamer playbin, streaming start against
 // track size and against the file player, launch to the first page, idle
 // cost, and memory of the application and its web engine.
-namespace {
+using BenchOutput::out;
+using BenchOutput::verdict;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
+namespace {
 
 double msSince(const QElapsedTimer &clock)
 {
@@ -96,11 +94,6 @@ qint64 pssOfTreeKiB(const QString &state, QString *parts)
 constexpr int kTabsTargetMiB = 190;
 constexpr int kFirstTapRoundTripMs = 50;
 constexpr int kPlayingTargetMiB = 215;
-
-QString verdict(bool met)
-{
-    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
-}
 
 // The demo service makes each track's audio and cover on first request,
 // as a real server would not; that is no part of any figure.

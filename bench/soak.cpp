@@ -1,4 +1,5 @@
 #include "EventWait.h"
+#include "BenchOutput.h"
 #include "StallMonitor.h"
 #include "Stats.h"
 #include "app/KavuApplication.h"
@@ -36,16 +37,12 @@
 #include <algorithm>
 
 
+using BenchOutput::out;
+
 // A long run of Kavu on its demo service: radio mode through many short
 // tracks, then a burst of track taps, with resident memory before and after
 // and what is left alive at the end. Growth beyond a few MiB is a leak.
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 using EventWait::settle;
 using EventWait::waitFor;
