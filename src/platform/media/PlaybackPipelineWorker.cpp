@@ -61,11 +61,7 @@ void PlaybackPipelineWorker::build(double volume, bool muted)
     m_holdAfter->setSingleShot(true);
     m_holdAfter->setInterval(kHoldAfterMs);
     connect(m_holdAfter, &QTimer::timeout, this, [this] {
-        quint64 current = 0;
-        {
-            const QMutexLocker lock(&m_lock);
-            current = m_current.stream;
-        }
+        const quint64 current = currentStream();
         m_held = m_waitingStreams.value(current) > 0;
         applyState();
     });
@@ -563,11 +559,7 @@ void PlaybackPipelineWorker::onError(quint64 stream, bool fromOutput, const QStr
 void PlaybackPipelineWorker::onPrerolled()
 {
     m_prerolledSinceFlush = true;
-    quint64 current = 0;
-    {
-        const QMutexLocker lock(&m_lock);
-        current = m_current.stream;
-    }
+    const quint64 current = currentStream();
     if (!m_prerollReported) {
         m_prerollReported = true;
         report(PipelineReport::Kind::Prerolled, current);
@@ -663,19 +655,25 @@ void PlaybackPipelineWorker::onOutputLost(const QString &error)
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
     m_state = GST_STATE_NULL;
     m_output.close();
-    quint64 current = 0;
-    {
-        const QMutexLocker lock(&m_lock);
-        current = m_current.stream;
-    }
+    reportOutputWaiting(currentStream(), true);
+    m_outputRetry->start();
+}
+
+quint64 PlaybackPipelineWorker::currentStream()
+{
+    const QMutexLocker lock(&m_lock);
+    return m_current.stream;
+}
+
+void PlaybackPipelineWorker::reportOutputWaiting(quint64 stream, bool waiting)
+{
     PipelineReport report;
     report.applied = m_applied;
     report.kind = PipelineReport::Kind::OutputWaiting;
-    report.stream = current;
-    report.waiting = true;
+    report.stream = stream;
+    report.waiting = waiting;
     report.positionMs = m_resumeAtMs;
     Q_EMIT reported(report);
-    m_outputRetry->start();
 }
 
 void PlaybackPipelineWorker::retryOutput()
@@ -684,20 +682,10 @@ void PlaybackPipelineWorker::retryOutput()
         m_outputRetry->stop();
         return;
     }
-    quint64 current = 0;
-    {
-        const QMutexLocker lock(&m_lock);
-        current = m_current.stream;
-    }
+    const quint64 current = currentStream();
     if (m_output.answersAgain()) {
         m_outputRetry->stop();
-        PipelineReport report;
-        report.applied = m_applied;
-        report.kind = PipelineReport::Kind::OutputWaiting;
-        report.stream = current;
-        report.waiting = false;
-        report.positionMs = m_resumeAtMs;
-        Q_EMIT reported(report);
+        reportOutputWaiting(current, false);
         // Back where it stopped; loading opens the output anew.
         loadCurrent(m_resumeAtMs);
         return;

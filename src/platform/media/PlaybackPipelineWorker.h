@@ -131,6 +131,11 @@ private:
     // The sound output.
     void onOutputLost(const QString &error);
     void retryOutput();
+    // The stream that plays now, as the GUI thread last named it.
+    quint64 currentStream();
+    // Tells the GUI that the sound output is away (playback held at
+    // m_resumeAtMs) or back.
+    void reportOutputWaiting(quint64 stream, bool waiting);
 
     // Which stream an element of the pipeline belongs to (0: none known).
     quint64 streamOfElement(GstObject *element);
