@@ -87,7 +87,7 @@ void PreferencesWindow::showState()
     else if (!m_listens->hasToken())
         setStatus(QStringLiteral("No token is set: nothing is sent."));
     else
-        setStatus(QStringLiteral("Listens are sent to %1.").arg(m_listens->address().toString()));
+        setStatus(QStringLiteral("Listens of %1 are sent to %2.").arg(m_listens->user(), m_listens->address().toString()));
 }
 
 void PreferencesWindow::applyAddress()
@@ -122,7 +122,7 @@ void PreferencesWindow::checkToken()
                                                              .arg(answer.message));
                                            } else {
                                                m_token->clear();
-                                               m_listens->useToken(token);
+                                               m_listens->useToken(token, answer.userName);
                                                setStatus(QStringLiteral("The token is valid for %1; listens are sent.")
                                                              .arg(answer.userName));
                                            }

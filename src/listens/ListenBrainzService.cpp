@@ -30,6 +30,8 @@ ListenBrainzService::ListenBrainzService(UrlLoader *loader, UserDefaults *defaul
     // Until the store answers no token is known, and nothing is sent; the
     // queue left by an earlier run goes once it has.
     m_client.setToken(std::nullopt);
+    if (user().isEmpty())
+        return;
     m_tokens->readPassword(QString::fromLatin1(kTokenName), this, [this](const std::optional<QString> &token) {
         if (!token || m_hasToken)
             return;
@@ -64,8 +66,14 @@ void ListenBrainzService::setEnabled(bool enabled)
     m_client.setEnabled(enabled);
 }
 
-void ListenBrainzService::useToken(const QString &token)
+QString ListenBrainzService::user() const
 {
+    return m_defaults->stringForKey(QString::fromLatin1(kUserKey)).value_or(QString());
+}
+
+void ListenBrainzService::useToken(const QString &token, const QString &user)
+{
+    m_defaults->setString(QString::fromLatin1(kUserKey), user);
     m_tokens->writePassword(QString::fromLatin1(kTokenName), token.trimmed());
     m_hasToken = true;
     m_client.setToken(token);

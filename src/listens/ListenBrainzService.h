@@ -25,6 +25,10 @@ class ListenBrainzService : public QObject
 public:
     static constexpr const char *kAddressKey = "listenBrainzAddress";
     static constexpr const char *kEnabledKey = "listenBrainzEnabled";
+    // The user a kept token is valid for: the keyring is asked for the
+    // token only when there is one, so that a start without one never
+    // wakes (or asks to unlock) the keyring.
+    static constexpr const char *kUserKey = "listenBrainzUser";
     // The token's name in its store.
     static constexpr const char *kTokenName = "listenbrainz";
 
@@ -43,9 +47,11 @@ public:
     bool hasToken() const { return m_hasToken; }
     bool isEnabled() const { return m_client.isEnabled(); }
     void setEnabled(bool enabled);
-    // A token the server said is valid: kept in the store, used from now
-    // on, and sending switched on.
-    void useToken(const QString &token);
+    // A token the server said is valid for user: kept in the store, used
+    // from now on, and sending switched on.
+    void useToken(const QString &token, const QString &user);
+    // The user the kept token is valid for; empty when none is kept.
+    QString user() const;
 
 Q_SIGNALS:
     // A token was found in the store or set.

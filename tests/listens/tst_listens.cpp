@@ -125,7 +125,7 @@ void ListensTest::aPlayedTrackIsToldWithItsFields()
     ListenBrainzService listens(&platform.urlLoader, platform.userDefaults.get(), &tokens,
                                 platform.directory.filePath("listens.json"), QStringLiteral("1.2.3"),
                                 QUrl(demo.origin()));
-    listens.useToken(QStringLiteral("demo"));
+    listens.useToken(QStringLiteral("demo"), QStringLiteral("demo"));
     NowPlayingFanOut records;
     records.add(&platform.nowPlaying);
     records.add(listens.tracker());
@@ -236,7 +236,7 @@ void ListensTest::aRefusedTokenKeepsTheListensAndIsShown()
     ListenBrainzService listens(&platform.urlLoader, platform.userDefaults.get(), &tokens,
                                 platform.directory.filePath("listens.json"), QStringLiteral("test"),
                                 server.address());
-    listens.useToken(QStringLiteral("revoked"));
+    listens.useToken(QStringLiteral("revoked"), QStringLiteral("demo"));
     PreferencesWindow preferences(&listens);
     preferences.show();
     listens.client()->listened(listenTo(QStringLiteral("One")));
