@@ -98,6 +98,8 @@ void CommandBench::seeks(int runs)
         settle(300);
     }
     m_demo->setThrottle(0);
+    m_demo->setTrackAudio(kSteppedTrack, QByteArray());
+    m_demo->setTrackAudio(kAheadTrack, QByteArray());
     const Stats w = Stats::of(within);
     const Stats a = Stats::of(ahead);
     out() << "Seek to the sound of the new place (" << runs << " seeks each; heard by: the end of the first 10 ms of it)\n"
@@ -130,6 +132,7 @@ void CommandBench::pauseAndPlay(int runs)
     }
     const SoundRecording heard = m_sound->stopRecording();
     m_music->playerBackButtonTapped();
+    m_demo->setTrackAudio(kToneTrack, QByteArray());
     QList<double> silenced;
     QList<double> sounded;
     // The recording is placed on the clock to a few milliseconds: a change
@@ -167,6 +170,7 @@ void CommandBench::serverRestart(int runs)
     const SoundRecording heard = m_sound->stopRecording();
     const bool stillPlays = m_music->player() != nullptr;
     m_music->playerBackButtonTapped();
+    m_demo->setTrackAudio(kToneTrack, QByteArray());
     for (qint64 restart : std::as_const(restarts))
         back.append(qMax(0.0, heard.msToFirstSoundAfter(restart)));
     const Stats b = Stats::of(back);

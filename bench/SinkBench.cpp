@@ -197,6 +197,9 @@ void SinkBench::gapBetweenTracks(int roundTripMs)
     const SoundRecording heard = m_sound->stopRecording();
     m_demo->setRoundTripMs(0);
     m_demo->setTrackSeconds(0);
+    // The tracks' own audio again for the measurements that follow.
+    for (int trackId = 1; trackId <= 4; ++trackId)
+        m_demo->setTrackAudio(trackId, QByteArray());
     QString missing;
     const double appGap = handOverGapMs(heard, tapped, tones, kSeconds * 1000, &missing);
     QString floorMissing;
@@ -255,6 +258,8 @@ void SinkBench::gapAcrossFormats()
             30000);
     m_music->playerBackButtonTapped();
     const SoundRecording heard = m_sound->stopRecording();
+    for (int trackId = 1; trackId <= tracks.size(); ++trackId)
+        m_demo->setTrackAudio(trackId, QByteArray());
     QString missing;
     const double gap = handOverGapMs(heard, tapped, tones, kSeconds * 1000, &missing);
     out() << "Silence between chained tracks of other formats, rates and channels (" << names.join(QStringLiteral(" > "))
@@ -289,8 +294,13 @@ void SinkBench::outage(int outageMs)
         BarePlaybin bare(trackUrl(*m_demo, 5));
         waitFor([&] { return bare.positionSeconds() >= kBreakAt || bare.isFinished(); }, 10000);
         m_demo->interrupt(outageMs);
+        QElapsedTimer floorOutage;
+        floorOutage.start();
         waitFor([&] { return bare.isFinished(); }, int(kSeconds * 1000) + outageMs + 5000);
         floorStart = bare.startedNs();
+        // The floor gives up within the outage: what follows waits for the
+        // server to be back.
+        settle(qMax<int>(0, outageMs + 300 - int(floorOutage.elapsed())));
     }
     const SoundRecording heard = m_sound->stopRecording();
     m_demo->setThrottle(0);
@@ -298,10 +308,13 @@ void SinkBench::outage(int outageMs)
     const int alerts = g_failures - failuresBefore;
     const qint64 appFirst = nsAfter(tapped, heard.msToFirstSoundAfter(tapped));
     const double appHeard = heard.soundMs(appFirst, nsAfter(appFirst, kSeconds * 1000 - 100));
-    // A track that stopped broke for the rest of its length.
-    const double appBreak = appHeard < kSeconds * 1000 - 300
-        ? kSeconds * 1000 - appHeard
-        : heard.longestSilenceWithinMs(appFirst, nsAfter(appFirst, kSeconds * 1000 - 100));
+    // A track that stopped (its last half second not heard) broke for the
+    // rest of its length. The track's own quiet moments, where its notes
+    // and bass cross zero together, are samples under the threshold too:
+    // some 1.5 % of it, never a break.
+    const bool stopped = heard.soundMs(nsAfter(appFirst, kSeconds * 1000 - 600), nsAfter(appFirst, kSeconds * 1000 - 100)) < 250;
+    const double appBreak = stopped ? kSeconds * 1000 - appHeard
+                                    : heard.longestSilenceWithinMs(appFirst, nsAfter(appFirst, kSeconds * 1000 - 100));
     const qint64 floorFirst = nsAfter(floorStart, heard.msToFirstSoundAfter(floorStart));
     const double floorHeard = heard.soundMs(floorFirst, nsAfter(floorFirst, kSeconds * 1000 + outageMs));
     out() << "An " << outageMs / 1000 << "-s outage " << kBreakAt << " s into a " << kSeconds
@@ -309,7 +322,7 @@ void SinkBench::outage(int outageMs)
           << "  Kavu: audible break " << ms(appBreak) << " (the track's own longest quiet stretch: "
           << ms(longestQuietMs(5, kSeconds)) << "), heard " << QString::number(appHeard / 1000, 'f', 1)
           << " s of " << kSeconds << " s, failures " << alerts << " [target: 0 ms, whole track, no alert "
-          << verdict(appBreak <= 5 && appHeard >= kSeconds * 1000 - 200 && alerts == 0) << "]\n"
+          << verdict(appBreak <= 5 && !stopped && appHeard >= kSeconds * 1000 * 0.97 && alerts == 0) << "]\n"
           << "  floor: heard " << QString::number(floorHeard / 1000, 'f', 1) << " s of " << kSeconds
           << " s (bare playbin)" << Qt::endl;
 }

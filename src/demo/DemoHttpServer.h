@@ -34,11 +34,17 @@ public:
     // Makes every track this many seconds long (0: each its own length);
     // short tracks let a long run go through many of them.
     void setTrackSeconds(double seconds);
-    // What a track's audio address answers: these bytes (any format), or a
-    // fault. Tests and measurements set them; a new length of every track
-    // (setTrackSeconds) leaves them.
+    // What a track's audio address answers: these bytes (any format; none:
+    // its own audio again), or a fault. Tests and measurements set them; a
+    // new length of every track (setTrackSeconds) leaves them.
     enum class TrackFault { None, NotFound, NoAnswer };
-    void setTrackAudio(int trackId, const QByteArray &bytes) { m_audioSet.insert(trackId, bytes); }
+    void setTrackAudio(int trackId, const QByteArray &bytes)
+    {
+        if (bytes.isEmpty())
+            m_audioSet.remove(trackId);
+        else
+            m_audioSet.insert(trackId, bytes);
+    }
     void setTrackFault(int trackId, TrackFault fault) { m_faults.insert(trackId, fault); }
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.

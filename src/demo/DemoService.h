@@ -42,7 +42,8 @@ public:
     // Sends audio at this many bytes per second (0: as fast as it goes), as
     // a slow link would.
     void setThrottle(qint64 bytesPerSecond);
-    // Serves these bytes (any format) as a track's audio.
+    // Serves these bytes (any format) as a track's audio; none: its own
+    // audio again.
     void setTrackAudio(int trackId, const QByteArray &bytes);
     // Answers a track's audio address with a 404, or takes the request and
     // never answers.
