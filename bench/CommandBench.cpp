@@ -3,6 +3,7 @@
 
 #include "EventWait.h"
 #include "SinkBench.h"
+#include "StallMonitor.h"
 #include "SoundServer.h"
 #include "Stats.h"
 #include "catalogue/SecondViewController.h"
@@ -161,10 +162,16 @@ void CommandBench::serverRestart(int runs)
     settle(300);
     QList<qint64> restarts;
     for (int i = 0; i < runs; ++i) {
-        m_sound->dropClients();
+        {
+            const StallMonitor::OwnWork restarting;
+            m_sound->dropClients();
+        }
         settle(1000);
         restarts.append(SoundServer::nowNs());
-        m_sound->acceptClients();
+        {
+            const StallMonitor::OwnWork restarting;
+            m_sound->acceptClients();
+        }
         settle(1200);
     }
     const SoundRecording heard = m_sound->stopRecording();

@@ -1,5 +1,6 @@
 #include "SinkBench.h"
 #include "BenchOutput.h"
+#include "StallMonitor.h"
 
 #include "BarePlaybin.h"
 #include "EncodedAudio.h"
@@ -236,20 +237,24 @@ void SinkBench::gapAcrossFormats()
     constexpr double kSeconds = 3;
     QList<double> tones;
     QStringList names;
-    for (int i = 0; i < tracks.size(); ++i) {
-        QString error;
-        const Track &track = tracks.at(i);
-        const QByteArray wav = DemoAudio::toneWav(track.hz, kSeconds, track.rate, track.channels);
-        const QByteArray bytes =
-            track.format == EncodedAudio::Format::Wav ? wav : EncodedAudio::encode(wav, track.format, &error);
-        if (bytes.isEmpty()) {
-            out() << "Silence between tracks of other formats: " << track.name << " not made (" << error << ")"
-                  << Qt::endl;
-            return;
+    {
+        // Encoded here, with gst-launch and lame waited for on this thread.
+        const StallMonitor::OwnWork encoding;
+        for (int i = 0; i < tracks.size(); ++i) {
+            QString error;
+            const Track &track = tracks.at(i);
+            const QByteArray wav = DemoAudio::toneWav(track.hz, kSeconds, track.rate, track.channels);
+            const QByteArray bytes =
+                track.format == EncodedAudio::Format::Wav ? wav : EncodedAudio::encode(wav, track.format, &error);
+            if (bytes.isEmpty()) {
+                out() << "Silence between tracks of other formats: " << track.name << " not made (" << error << ")"
+                      << Qt::endl;
+                return;
+            }
+            m_demo->setTrackAudio(i + 1, bytes);
+            tones.append(track.hz);
+            names.append(QString::fromLatin1(track.name));
         }
-        m_demo->setTrackAudio(i + 1, bytes);
-        tones.append(track.hz);
-        names.append(QString::fromLatin1(track.name));
     }
     m_sound->startRecording();
     const qint64 tapped = SoundServer::nowNs();

@@ -14,12 +14,28 @@ void StallMonitor::start()
     m_clock.start();
     m_lastNs = 0;
     m_heartbeat.start();
+    if (!s_running.contains(this))
+        s_running.append(this);
 }
 
 void StallMonitor::stop()
 {
     beat();
     m_heartbeat.stop();
+    s_running.removeAll(this);
+}
+
+StallMonitor::OwnWork::OwnWork()
+{
+    for (StallMonitor *monitor : std::as_const(s_running))
+        monitor->beat();
+}
+
+StallMonitor::OwnWork::~OwnWork()
+{
+    // The time it took is no one's stall: the next beat counts from now.
+    for (StallMonitor *monitor : std::as_const(s_running))
+        monitor->m_lastNs = monitor->m_clock.nsecsElapsed();
 }
 
 double StallMonitor::longestStallMs() const
