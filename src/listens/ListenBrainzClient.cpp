@@ -197,7 +197,7 @@ void ListenBrainzClient::onAnswer(const UrlResponse &response, const QList<quint
                   .arg(m_queue->size())
                   .arg(why)
                   .arg(double(m_retryMs) / 1000));
-    retryLater(m_retryMs);
+    m_wait.start(m_retryMs);
     m_retryMs = std::min(m_retryMs * 2, kLongestRetryMs);
 }
 
@@ -208,11 +208,6 @@ void ListenBrainzClient::noteRateLimit(const UrlResponse &response)
     const qint64 resetMs = secondsHeader(response, "X-RateLimit-Reset-In");
     if (ok && remaining <= 0 && resetMs > 0 && !m_wait.isActive())
         m_wait.start(int(resetMs));
-}
-
-void ListenBrainzClient::retryLater(int waitMs)
-{
-    m_wait.start(waitMs);
 }
 
 void ListenBrainzClient::validateToken(const QUrl &apiAddress, const QString &token, QObject *context,

@@ -29,7 +29,6 @@ ListenBrainzService::ListenBrainzService(UrlLoader *loader, UserDefaults *defaul
     m_client.setEnabled(m_defaults->stringForKey(QString::fromLatin1(kEnabledKey)) != QLatin1String("false"));
     // Until the store answers no token is known, and nothing is sent; the
     // queue left by an earlier run goes once it has.
-    m_client.setToken(std::nullopt);
     if (user().isEmpty())
         return;
     m_tokens->readPassword(QString::fromLatin1(kTokenName), this, [this](const std::optional<QString> &token) {
