@@ -177,6 +177,8 @@ void SoundServer::dropClients()
 
 bool SoundServer::startRecording()
 {
+    // A recording left running (its caller stopped short) ends here.
+    stopRecording();
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         return false;
