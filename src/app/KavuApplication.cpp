@@ -53,6 +53,15 @@ void KavuApplication::prepareProcess()
     if (!flags.contains("--process-per-site"))
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --process-per-site").trimmed());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Pages are drawn in software into the window's own backing store. A
+    // view drawn by OpenGL would switch the whole window to composition
+    // through OpenGL for as long as it lives, and every repaint of a
+    // playing track's time (once a second) would then compose the window
+    // anew: in software where no GPU driver serves (llvmpipe), the largest
+    // cost of a track playing in a window. The catalogue's pages are
+    // simple; the engine composes them in software as well.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     // Requests, pages and streams go through the system's proxy settings
     // (http_proxy, https_proxy, no_proxy here): the web engine follows Qt's
     // settings, and the tracks download through Kavu's own requests.

@@ -24,5 +24,5 @@ fi
 if [ -n "${LSAN_OPTIONS:-}" ]; then
     export LSAN_OPTIONS="$LSAN_OPTIONS:fast_unwind_on_malloc=0"
 fi
-# The view draws in software, as it does offscreen (no OpenGL is loaded).
+# The view draws in software, as in Kavu's own process (no OpenGL is loaded).
 DISPLAY=":$display" QT_QPA_PLATFORM=xcb QT_QUICK_BACKEND=software "$@"
