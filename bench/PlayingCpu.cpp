@@ -138,19 +138,25 @@ int childBare(const QString &origin, int seconds)
     return 0;
 }
 
-// Of runs of one kind, the one whose total is the median.
-Run median(QList<Run> runs)
+// Of runs of one kind, the one whose total is the median: printed with
+// the totals of them all.
+Run printMedian(QList<Run> runs)
 {
+    QStringList totals;
+    for (const Run &run : std::as_const(runs))
+        totals << percent(run.total);
     std::sort(runs.begin(), runs.end(), [](const Run &a, const Run &b) { return a.total < b.total; });
-    return runs.isEmpty() ? Run{} : runs.at(runs.size() / 2);
+    const Run median = runs.isEmpty() ? Run{} : runs.at(runs.size() / 2);
+    print(median);
+    out() << "    runs: " << totals.join(QStringLiteral(", ")) << '\n';
+    return median;
 }
 
-QString totals(const QList<Run> &runs)
+// The target line: run within half a percent of a core of base.
+void printTarget(const char *target, const Run &run, const Run &base)
 {
-    QStringList parts;
-    for (const Run &run : runs)
-        parts << percent(run.total);
-    return parts.join(QStringLiteral(", "));
+    out() << "  [target " << target << " + 0.5 % "
+          << verdict(run.total >= 0 && base.total >= 0 && run.total <= base.total + 0.5) << "]\n";
 }
 
 void measure(int seconds)
@@ -212,32 +218,20 @@ void measure(int seconds)
 
     out() << "CPU while one track plays (" << seconds << " s, by thread, % of a core; the median of " << kRounds
           << " runs each, taken in turns)\n";
-    const Run floor = median(floors);
-    const Run quiet = median(headless);
-    print(floor);
-    out() << "    runs: " << totals(floors) << '\n';
-    print(quiet);
-    out() << "    runs: " << totals(headless) << '\n';
-    out() << "  [target offscreen: <= bare + 0.5 % " << verdict(quiet.total >= 0 && quiet.total <= floor.total + 0.5)
-          << "]\n";
+    const Run floor = printMedian(floors);
+    printTarget("offscreen: <= bare", printMedian(headless), floor);
     if (display.isEmpty()) {
         out() << "  (no Xvfb: the window was not measured)" << Qt::endl;
         return;
     }
-    const Run inWindow = median(shown);
-    print(inWindow);
-    out() << "    runs: " << totals(shown) << '\n';
-    out() << "  [target in a window: <= bare + 0.5 % "
-          << verdict(inWindow.total >= 0 && inWindow.total <= floor.total + 0.5) << "]\n";
+    const Run inWindow = printMedian(shown);
+    printTarget("in a window: <= bare", inWindow, floor);
     if (!bridge) {
         out() << "  (no session bus or at-spi-bus-launcher: the bridge was not measured)" << Qt::endl;
         return;
     }
-    const Run read = median(withBridge);
-    print(read);
-    out() << "    runs: " << totals(withBridge) << '\n';
-    out() << "  [target with the bridge: <= in a window + 0.5 % "
-          << verdict(read.total >= 0 && read.total <= inWindow.total + 0.5) << "]" << Qt::endl;
+    printTarget("with the bridge: <= in a window", printMedian(withBridge), inWindow);
+    out().flush();
 }
 
 } // namespace PlayingCpu

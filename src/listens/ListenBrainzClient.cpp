@@ -53,18 +53,23 @@ void ListenBrainzClient::setApiAddress(const QUrl &address)
     if (address == m_api)
         return;
     m_api = address;
+    startOver();
+    sendQueued();
+}
+
+void ListenBrainzClient::startOver()
+{
+    // Answers to what was sent before are not this server's or this
+    // token's to judge, and nothing of their waits holds.
     ++m_generation;
     m_wait.stop();
     m_retryMs = m_firstRetryMs;
-    sendQueued();
 }
 
 void ListenBrainzClient::setToken(const std::optional<QString> &token)
 {
     m_token = token && !token->trimmed().isEmpty() ? std::optional<QString>(token->trimmed()) : std::nullopt;
-    ++m_generation;
-    m_wait.stop();
-    m_retryMs = m_firstRetryMs;
+    startOver();
     setTokenRefused(false);
     sendQueued();
 }

@@ -78,6 +78,8 @@ private:
     void onAnswer(const UrlResponse &response, const QList<quint64> &ids);
     // Reads the rate limit's headers; true when the limit is spent.
     void noteRateLimit(const UrlResponse &response);
+    // A new server or token: what was sent before no longer counts.
+    void startOver();
     void setTokenRefused(bool refused);
     QList<QPair<QByteArray, QByteArray>> headers(const QString &token) const;
     static QUrl endpoint(const QUrl &api, const QString &path);

@@ -1,17 +1,8 @@
 #include "listens/ListenBrainzService.h"
 
+#include "platform/net/UrlText.h"
 #include "platform/system/PasswordStore.h"
 #include "platform/system/UserDefaults.h"
-
-namespace {
-
-bool isWebAddress(const QUrl &url)
-{
-    return url.isValid() && !url.host().isEmpty()
-        && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
-}
-
-} // namespace
 
 ListenBrainzService::ListenBrainzService(UrlLoader *loader, UserDefaults *defaults, PasswordStore *tokens,
                                          const QString &queuePath, const QString &version,
@@ -24,8 +15,9 @@ ListenBrainzService::ListenBrainzService(UrlLoader *loader, UserDefaults *defaul
     , m_client(loader, &m_queue, version)
     , m_tracker(&m_client)
 {
-    const QUrl stored(m_defaults->stringForKey(QString::fromLatin1(kAddressKey)).value_or(QString()));
-    m_client.setApiAddress(isWebAddress(stored) ? stored : m_defaultAddress);
+    const std::optional<QUrl> stored =
+        webUrlWithString(m_defaults->stringForKey(QString::fromLatin1(kAddressKey)).value_or(QString()));
+    m_client.setApiAddress(stored.value_or(m_defaultAddress));
     m_client.setEnabled(m_defaults->stringForKey(QString::fromLatin1(kEnabledKey)) != QLatin1String("false"));
     // Until the store answers no token is known, and nothing is sent; the
     // queue left by an earlier run goes once it has.
@@ -49,12 +41,12 @@ bool ListenBrainzService::setAddress(const QString &address)
         m_client.setApiAddress(m_defaultAddress);
         return true;
     }
-    const QUrl url(trimmed, QUrl::StrictMode);
-    if (!isWebAddress(url))
+    const std::optional<QUrl> url = webUrlWithString(trimmed);
+    if (!url)
         return false;
-    m_defaults->setString(QString::fromLatin1(kAddressKey), url.toString());
+    m_defaults->setString(QString::fromLatin1(kAddressKey), url->toString());
     m_defaults->synchronize();
-    m_client.setApiAddress(url);
+    m_client.setApiAddress(*url);
     return true;
 }
 
