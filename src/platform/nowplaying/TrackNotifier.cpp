@@ -54,13 +54,31 @@ void TrackNotifier::notify()
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    call << QStringLiteral("Kavu") << m_lastNotification << m_desktopEntry << m_title << m_artist.toHtmlEscaped()
+    call << QStringLiteral("Kavu") << uint(0) << m_desktopEntry << m_title << m_artist.toHtmlEscaped()
          << QStringList() << hints << -1;
+    m_queued = call;
+    sendQueued();
+}
+
+void TrackNotifier::sendQueued()
+{
+    // One call at a time: a notice sent before the server named the one it
+    // replaces would stand beside it.
+    if (m_awaitingReply || m_queued.type() != QDBusMessage::MethodCallMessage)
+        return;
+    QList<QVariant> arguments = m_queued.arguments();
+    arguments[1] = m_lastNotification;
+    m_queued.setArguments(arguments);
+    const QDBusMessage call = m_queued;
+    m_queued = QDBusMessage();
+    m_awaitingReply = true;
     auto *watcher = new QDBusPendingCallWatcher(m_session.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
         finished->deleteLater();
         const QDBusPendingReply<uint> reply = *finished;
         if (!reply.isError())
             m_lastNotification = reply.value();
+        m_awaitingReply = false;
+        sendQueued();
     });
 }

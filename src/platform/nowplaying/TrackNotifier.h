@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QTimer>
 #include <QVariantMap>
@@ -30,6 +31,7 @@ public:
 
 private:
     void notify();
+    void sendQueued();
 
     QDBusConnection m_session;
     QString m_desktopEntry;
@@ -43,4 +45,7 @@ private:
     QString m_artist;
     QString m_cover;
     uint m_lastNotification = 0;
+    // The notice waiting for the call before it to be answered.
+    QDBusMessage m_queued;
+    bool m_awaitingReply = false;
 };
