@@ -46,9 +46,9 @@ int trackFor(int seconds)
     return -1;
 }
 
-QString trackAddress(const QString &origin, int seconds)
+QString trackAddress(const QString &origin, int track)
 {
-    return origin + QStringLiteral("/media/track-%1.wav").arg(trackFor(seconds));
+    return origin + QStringLiteral("/media/track-%1.wav").arg(track);
 }
 
 // The CPU of this process's threads over seconds, while position (in
@@ -145,9 +145,10 @@ int childKavu(const QString &origin, int seconds)
     if (!waitFor([music] { return music->navigationBar() && music->navigationBar()->rightButton(); }, 30000))
         return 1;
     settle(2000);
-    if (trackFor(seconds) < 0)
+    const int track = trackFor(seconds);
+    if (track < 0)
         return 1;
-    SinkBench::tap(music, trackFor(seconds));
+    SinkBench::tap(music, track);
     if (!waitFor([music] { return music->player() && music->player()->currentTime() > 2.0; }, 10000))
         return 1;
     const bool played = sampleThreads(seconds, [music] { return music->player() ? music->player()->currentTime() : 0; });
@@ -158,9 +159,10 @@ int childKavu(const QString &origin, int seconds)
 
 int childBare(const QString &origin, int seconds)
 {
-    if (trackFor(seconds) < 0)
+    const int track = trackFor(seconds);
+    if (track < 0)
         return 1;
-    BarePlaybin bare(trackAddress(origin, seconds), QString(), 1000);
+    BarePlaybin bare(trackAddress(origin, track), QString(), 1000);
     if (!waitFor([&] { return bare.positionSeconds() > 2.0; }, 10000))
         return 1;
     return sampleThreads(seconds, [&] { return bare.isFinished() ? 0.0 : bare.positionSeconds(); }) ? 0 : 1;
